@@ -1,0 +1,64 @@
+#include <zibber.h>
+
+#include <cmath>
+
+#include "core/phases.h"
+
+namespace zb {
+namespace {
+
+// Every unordered pair of living zibbers meets once per step, from the side
+// of the larger id, so the outcome does not depend on array order.
+void runZibberLoop(World& world) {
+    for (size_t i = 0; i < world.zibbers.size(); ++i) {
+        Zibber& z = world.zibbers[i];
+        if (!z.alive) continue;
+        updateZibber(world, z);
+        if (z.radius > 4.0) {
+            burstZibber(world, z);
+            z.alive = 0;
+            continue;
+        }
+        for (size_t j = 0; j < world.zibbers.size(); ++j) {
+            Zibber& other = world.zibbers[j];
+            if (j != i && other.alive && other.id < z.id) {
+                collideZibbers(world, z, other, static_cast<uint32_t>(j));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void stepWorld(World& world) {
+    world.particles.clear();
+    world.removals.clear();
+    collectPoints(world);
+    moveObstacles(world);
+    runZibberLoop(world);
+    updateRubies(world);
+    moveProjectiles(world);
+    resolveObstacleContacts(world);
+    upkeepArena(world);
+    for (Zibber& z : world.zibbers) z.actionTap = 0;
+    ++world.tick;
+}
+
+}  // namespace zb
+
+extern "C" {
+
+void zb_set_action(zb_world* world, int32_t index, int32_t kind, double value) {
+    if (world == nullptr || index < 0 || index >= world->zibberCount) return;
+    zb::Zibber& z = world->zibbers[static_cast<size_t>(index)];
+    // A non-finite target would poison the heading for the rest of the match.
+    if (std::isfinite(value)) z.targetHeading = value;
+    z.actionTap = kind == 1;
+    z.actionHold = kind == 2;
+}
+
+void zb_step(zb_world* world) {
+    if (world != nullptr) zb::stepWorld(*world);
+}
+
+}  // extern "C"
