@@ -1,0 +1,148 @@
+#include <cmath>
+
+#include "core/phases.h"
+#include "math/step_math.h"
+#include "zibber/angles.h"
+#include "zibber/tuning.h"
+
+namespace zb {
+namespace {
+
+constexpr int kSubsteps = 50;
+constexpr double kMaxAimOffset = 0.6283185307179586;  // pi / 5
+constexpr double kWalkCutoffSpeed = 0.11;
+
+struct TurnParams {
+    double rate;
+    double factorMinusOne;  // charge pulls the turn factor from 1 toward m
+};
+
+TurnParams turnParams(int32_t kind) {
+    switch (kind) {
+        case 0: return {0.1, 0.1 - 1.0};
+        case 1: return {0.3, 0.2 - 1.0};
+        case 3: return {0.18, 1.6 - 1.0};
+        default: return {0.1, 0.67 - 1.0};
+    }
+}
+
+// 1 - exp(-c * k) for a charge of c steps, 0 while not charging.
+double chargeEffect(int32_t chargeTicks, double k) {
+    if (chargeTicks < 0) return 0.0;
+    return 1.0 - fm::exp(static_cast<double>(-chargeTicks) * k);
+}
+
+// The target direction, but at most pi/5 away from the current heading.
+double aimOf(const Zibber& z) {
+    double limit = std::fabs(angleDelta(z.heading, z.targetHeading));
+    if (limit > kMaxAimOffset) limit = kMaxAimOffset;
+    const double h = wrapAngle(z.heading);
+    const double t = wrapAngle(z.targetHeading);
+    const double d = angleDelta(h, t);
+    if (std::fabs(d) <= limit) return t;
+    return d > 0.0 ? wrapAngle(h + limit) : wrapAngle(h - limit);
+}
+
+void tapDash(Zibber& z, double aim, double sizeFactor) {
+    const fm::SinCos sc = fm::sinCos(aim);
+    z.vx = std::fma(sc.c * sizeFactor, kTapDashSpeed, z.vx);
+    z.vy = std::fma(sc.s * sizeFactor, kTapDashSpeed, z.vy);
+    z.growthRate = z.growthRate + kDashGrowthRate;
+}
+
+// Walking thrust fades out linearly as the glide speed reaches 0.11.
+double walkScale(double speed) {
+    double q = (speed - kWalkCutoffSpeed) / (-kWalkCutoffSpeed);
+    if (q < 0.0) q = 0.0;
+    if (q > 1.0) q = 1.0;
+    return q;
+}
+
+// Fifty sub-steps: the decay per sub-step is applied exactly this many times,
+// since a closed form would round differently.
+void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
+    double h = wrapAngle(z.heading);
+    const double t = wrapAngle(z.targetHeading);
+    bool turning = h != t;
+    double s = startSpeed;
+    fm::SinCos dir{};
+    if (!turning) dir = fm::sinCos(h);
+    for (int i = 0; i < kSubsteps; ++i) {
+        if (turning) {
+            const double d = angleDelta(h, t);
+            if (std::fabs(d) <= maxTurn) {
+                h = t;
+                turning = false;
+            } else {
+                h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
+            }
+            dir = fm::sinCos(h);
+        }
+        const double w = walkBase * walkScale(s);
+        z.x = std::fma(std::fma(w, dir.c, z.vx) / 50.0, moveFactor, z.x);
+        z.y = std::fma(std::fma(w, dir.s, z.vy) / 50.0, moveFactor, z.y);
+        z.radius = z.radius + z.growthRate / 50.0;
+        z.vx *= kSubstepDecay;
+        z.vy *= kSubstepDecay;
+        z.growthRate *= kSubstepDecay;
+        s = fm::hypot(z.vx, z.vy);
+    }
+    z.heading = h;
+}
+
+void bounceOffWall(World& world, Zibber& z) {
+    const double r = world.mapSize - z.radius;
+    if (!(std::fma(z.x, z.x, z.y * z.y) > r * r)) return;
+    const double len = fm::hypot(z.x, z.y);
+    const double nx = z.x / len;
+    const double ny = z.y / len;
+    z.x = r * nx;
+    z.y = r * ny;
+    z.vx = -kWallBounceSpeed * nx;
+    z.vy = -kWallBounceSpeed * ny;
+    z.growthRate = z.growthRate + kWallHitGrowthRate;
+    world.particles.push_back(Particle{2, world.mapSize * nx, world.mapSize * ny,
+                                       kWallHitGrowthRate * kDecayTime, -1, -1, -1});
+}
+
+// An entry recorded in step t is gone before the collisions of step t + 25.
+void ageContacts(Zibber& z) {
+    std::vector<Contact>& contacts = z.contacts;
+    size_t kept = 0;
+    for (size_t i = 0; i < contacts.size(); ++i) {
+        const int32_t age = contacts[i].age;
+        contacts[i].age = age + 1;
+        if (age < 24) contacts[kept++] = contacts[i];
+    }
+    contacts.resize(kept);
+}
+
+}  // namespace
+
+void updateZibber(World& world, Zibber& z) {
+    const double s0 = fm::hypot(z.vx, z.vy);
+    const double sf = 1.0 + ((z.radius - 1.0) * 0.2857142857142858) / 3.0;
+    const double cs = chargeEffect(z.chargeTicks, 0.22);
+    const double mf = z.stunTicks > 0 ? 0.12 : 1.0;
+    z.stunTicks = (z.stunTicks > 1 ? z.stunTicks : 1) - 1;
+
+    const double aim = aimOf(z);
+    updateCharge(world, z, s0, aim, sf);
+    if (z.actionTap == 1 && z.actionHold != 1 && z.stunTicks == 0 && s0 < kWalkCutoffSpeed) {
+        tapDash(z, aim, sf);
+    }
+
+    const TurnParams tp = turnParams(z.kind);
+    double tf = std::fma(chargeEffect(z.chargeTicks, tp.rate), tp.factorMinusOne, 1.0);
+    if (z.stunTicks != 0) tf *= 0.02;
+    const double maxTurn = ((tf * 0.12) / z.radius) / 50.0;
+    const double walkBase = (sf * 0.35) * (1.0 - cs);
+
+    integrate(z, s0, walkBase, maxTurn, mf);
+    const double grown = z.radius + 0.001;
+    z.radius = grown < 0.75 ? 0.75 : grown;
+    bounceOffWall(world, z);
+    ageContacts(z);
+}
+
+}  // namespace zb
