@@ -1,0 +1,79 @@
+#include <cmath>
+
+#include "arena/obstacle_shape.h"
+#include "core/phases.h"
+#include "math/step_math.h"
+#include "zibber/tuning.h"
+
+namespace zb {
+namespace {
+
+struct Touch {
+    double nx;  // unit normal from the obstacle toward the zibber
+    double ny;
+    double dist;
+};
+
+bool touchDisc(const Obstacle& o, const Zibber& z, double s, Touch& t) {
+    const double dx = z.x - o.ax;
+    const double dy = z.y - o.ay;
+    if (std::fma(dx, dx, dy * dy) > s * s) return false;
+    t.dist = fm::hypot(dx, dy);
+    // A zibber exactly on the centre still needs a way out.
+    t.nx = t.dist != 0.0 ? dx / t.dist : 1.0;
+    t.ny = t.dist != 0.0 ? dy / t.dist : 0.0;
+    return true;
+}
+
+bool touchSegment(const Obstacle& o, const Zibber& z, double s, Touch& t) {
+    const double ex = o.bx - o.ax;
+    const double ey = o.by - o.ay;
+    const double u = segmentParam(o, ex, ey, z.x, z.y);
+    const double dx = z.x - std::fma(ex, u, o.ax);
+    const double dy = z.y - std::fma(ey, u, o.ay);
+    if (std::fma(dx, dx, dy * dy) >= s * s) return false;
+    t.dist = fm::hypot(dx, dy);
+    if (t.dist < 1e-7) {
+        // On the segment itself: out along its left-hand normal.
+        const double len = fm::hypot(ex, ey);
+        t.nx = len != 0.0 ? -ey / len : 1.0;
+        t.ny = len != 0.0 ? ex / len : 0.0;
+    } else {
+        t.nx = dx / t.dist;
+        t.ny = dy / t.dist;
+    }
+    return true;
+}
+
+void actOn(World& world, const Obstacle& o, Zibber& z, const Touch& t, double s) {
+    if (o.hazard == 1) {
+        world.particles.push_back(Particle{2, std::fma(-t.nx, z.radius, z.x), std::fma(-t.ny, z.radius, z.y),
+                                           kObstacleGrowthRate * kDecayTime, -1, -1, -1});
+        z.vx = t.nx * kObstacleBounceSpeed;
+        z.vy = t.ny * kObstacleBounceSpeed;
+        z.growthRate = z.growthRate + kObstacleGrowthRate;
+    } else if (o.charge > 1.0) {
+        z.vx = t.nx * kObstaclePulseBounceSpeed;
+        z.vy = t.ny * kObstaclePulseBounceSpeed;
+    }
+    z.x = std::fma(t.nx, s - t.dist, z.x);
+    z.y = std::fma(t.ny, s - t.dist, z.y);
+}
+
+}  // namespace
+
+void resolveObstacleContacts(World& world) {
+    for (Obstacle& o : world.obstacles) {
+        const double reach = obstacleReach(o);
+        for (Zibber& z : world.zibbers) {
+            if (z.alive != 1) continue;
+            const double s = reach + z.radius;
+            Touch t;
+            const bool touching = o.isCircle == 1 ? touchDisc(o, z, s, t) : touchSegment(o, z, s, t);
+            if (touching) actOn(world, o, z, t, s);
+        }
+        if (o.charge > 1.0) o.charge = o.charge + (-1.0);
+    }
+}
+
+}  // namespace zb
