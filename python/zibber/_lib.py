@@ -1,0 +1,84 @@
+"""Finding libzibber.so and declaring its C interface for ctypes."""
+
+import ctypes
+import os
+from pathlib import Path
+
+_PACKAGE_DIR = Path(__file__).resolve().parent
+_REPO_DIR = _PACKAGE_DIR.parent.parent
+
+_handle = ctypes.c_void_p
+_doubles = ctypes.c_void_p  # raw buffer addresses: cheaper per call than POINTER(c_double)
+_int32s = ctypes.c_void_p
+
+# name -> (result type, argument types); mirrors include/zibber.h.
+SIGNATURES = {
+    "zb_create": (_handle, [ctypes.c_uint64]),
+    "zb_destroy": (None, [_handle]),
+    "zb_setup": (None, [_handle, _int32s, ctypes.c_int32, _int32s]),
+    "zb_set_action": (None, [_handle, ctypes.c_int32, ctypes.c_int32, ctypes.c_double]),
+    "zb_step": (None, [_handle]),
+    "zb_tick": (ctypes.c_uint32, [_handle]),
+    "zb_map_size": (ctypes.c_double, [_handle]),
+    "zb_is_over": (ctypes.c_bool, [_handle]),
+    "zb_num_teams": (ctypes.c_int32, [_handle]),
+    "zb_num_zibbers": (ctypes.c_int32, [_handle]),
+    "zb_num_points": (ctypes.c_int32, [_handle]),
+    "zb_num_rubys": (ctypes.c_int32, [_handle]),
+    "zb_num_obstacles": (ctypes.c_int32, [_handle]),
+    "zb_num_projectiles": (ctypes.c_int32, [_handle]),
+    "zb_num_particles": (ctypes.c_int32, [_handle]),
+    "zb_num_removals": (ctypes.c_int32, [_handle]),
+    "zb_team_scores": (None, [_handle, _int32s]),
+    "zb_zibbers": (None, [_handle, _doubles]),
+    "zb_points": (None, [_handle, _doubles]),
+    "zb_rubys": (None, [_handle, _doubles]),
+    "zb_obstacles": (None, [_handle, _doubles]),
+    "zb_projectiles": (None, [_handle, _doubles]),
+    "zb_particles": (None, [_handle, _doubles]),
+    "zb_removals": (None, [_handle, _doubles]),
+}
+
+
+def candidate_paths():
+    """Where the library is looked for, in order."""
+    paths = []
+    override = os.environ.get("ZIBBER_LIB")
+    if override:
+        paths.append(Path(override))
+    paths.append(_PACKAGE_DIR / "libzibber.so")
+    # A fresh clone built with the default preset has it here.
+    paths.append(_REPO_DIR / "build" / "default" / "libzibber.so")
+    return paths
+
+
+def _declare(lib):
+    for name, (restype, argtypes) in SIGNATURES.items():
+        fn = getattr(lib, name)
+        fn.restype = restype
+        fn.argtypes = argtypes
+    return lib
+
+
+_loaded = None
+
+
+def load():
+    """Load the library once; later calls return the same handle."""
+    global _loaded
+    if _loaded is not None:
+        return _loaded
+    paths = candidate_paths()
+    if os.environ.get("ZIBBER_LIB"):
+        # An explicit choice must not silently fall back to another build.
+        paths = paths[:1]
+    for path in paths:
+        if path.is_file():
+            _loaded = _declare(ctypes.CDLL(str(path)))
+            return _loaded
+    tried = "\n  ".join(str(p) for p in paths)
+    raise OSError(
+        "libzibber.so not found; tried:\n  " + tried + "\n"
+        "Build it (cmake --preset default && cmake --build --preset default) "
+        "or point ZIBBER_LIB at it."
+    )

@@ -1,0 +1,90 @@
+"""Stepping many independent worlds (or environments) on several threads.
+
+Library calls release the GIL, and different Worlds share no mutable state,
+so threads that each own a slice of the items step them truly in parallel.
+Python work done between the calls (policies, observations) still holds the
+GIL and limits how far that scales.
+"""
+
+import os
+import time
+from concurrent.futures import ThreadPoolExecutor
+from dataclasses import dataclass
+
+
+@dataclass
+class BatchResult:
+    threads: int
+    items: int
+    steps: int  # total over all items
+    seconds: float
+
+    @property
+    def steps_per_second(self):
+        return self.steps / self.seconds if self.seconds > 0 else float("inf")
+
+
+def _default_step(item):
+    item.step()
+
+
+def _split(items, parts):
+    """Contiguous, nearly equal slices: each item belongs to exactly one thread."""
+    size, extra = divmod(len(items), parts)
+    out, start = [], 0
+    for p in range(parts):
+        end = start + size + (1 if p < extra else 0)
+        out.append(items[start:end])
+        start = end
+    return [chunk for chunk in out if chunk]
+
+
+def run_batch(items, steps, threads=None, step=_default_step):
+    """Call step(item) `steps` times for every item, spread over `threads` threads.
+
+    Items are Worlds by default; pass `step` to drive anything else, such as a
+    function that steps a ZibberEnv with a policy. No item is touched by two
+    threads, which is what the library requires of a World.
+    """
+    items = list(items)
+    if steps < 0:
+        raise ValueError("steps must not be negative")
+    threads = threads or os.cpu_count() or 1
+    if threads < 1:
+        raise ValueError("threads must be at least 1")
+
+    def work(chunk):
+        for item in chunk:
+            for _ in range(steps):
+                step(item)
+
+    chunks = _split(items, threads)
+    start = time.perf_counter()
+    if len(chunks) <= 1:
+        for chunk in chunks:
+            work(chunk)
+    else:
+        with ThreadPoolExecutor(max_workers=len(chunks)) as pool:
+            # list() re-raises the first exception a worker hit.
+            list(pool.map(work, chunks))
+    seconds = time.perf_counter() - start
+    return BatchResult(threads, len(items), steps * len(items), seconds)
+
+
+def measure_scaling(make_items, steps, thread_counts=(1, 2), step=_default_step):
+    """run_batch on fresh items for each thread count; returns the BatchResults.
+
+    make_items() must build a new, equally prepared set of items each call, so
+    that every thread count does the same work.
+    """
+    results = []
+    for threads in thread_counts:
+        items = make_items()
+        try:
+            results.append(run_batch(items, steps, threads, step))
+        finally:
+            for item in items:
+                close = getattr(item, "close", None)
+                if close:
+                    close()
+    return results
