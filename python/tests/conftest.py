@@ -1,8 +1,13 @@
 import os
+import sys
+from pathlib import Path
 
 import pytest
 
-from zibber import _lib
+# Lets `pytest python/tests` run from a fresh clone without PYTHONPATH.
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+
+from zibber import _lib  # noqa: E402
 
 
 @pytest.fixture(scope="session")
