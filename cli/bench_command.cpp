@@ -1,0 +1,116 @@
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <getopt.h>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "match.h"
+#include "options.h"
+
+namespace zbhost {
+
+namespace {
+
+struct Scenario {
+    const char *name;
+    std::vector<int32_t> sizes;
+};
+
+// max: the 251 zibbers the id pool allows, in eight teams.
+const std::vector<Scenario> &scenarios() {
+    static const std::vector<Scenario> kScenarios = {
+        {"duel", {1, 1}},
+        {"standard", {4, 4, 4, 4}},
+        {"crowd", {8, 8, 8, 8, 8, 8, 8, 8}},
+        {"max", {32, 32, 32, 32, 32, 32, 32, 27}},
+    };
+    return kScenarios;
+}
+
+struct Measurement {
+    size_t steps = 0;
+    double medianSeconds = 0.0;
+};
+
+// The bots play once untimed; the timed runs only send the actions they
+// chose and step, so the figures are the library's alone.
+Measurement measure(const Scenario &scenario, uint32_t steps, uint32_t repeats) {
+    MatchSetup setup;
+    setup.sizes = scenario.sizes;
+    setup.kinds = mixedKinds(setup.sizes);
+    setup.teamPolicies = mixedPolicies(setup.sizes.size());
+    setup.maxSteps = steps;
+    std::vector<std::vector<ActionCall>> plan;
+    MatchHooks hooks;
+    hooks.plan = &plan;
+    playMatch(setup, hooks);
+
+    std::vector<double> seconds;
+    for (uint32_t r = 0; r < repeats; ++r) {
+        WorldHandle world(zb_create(setup.seed));
+        zb_setup(world.get(), setup.sizes.data(), static_cast<int32_t>(setup.sizes.size()),
+                 setup.kinds.data());
+        auto start = std::chrono::steady_clock::now();
+        for (const std::vector<ActionCall> &actions : plan) {
+            for (const ActionCall &a : actions) zb_set_action(world.get(), a.index, a.kind, a.value);
+            zb_step(world.get());
+        }
+        auto stop = std::chrono::steady_clock::now();
+        seconds.push_back(std::chrono::duration<double>(stop - start).count());
+    }
+    std::sort(seconds.begin(), seconds.end());
+    return {plan.size(), seconds[seconds.size() / 2]};
+}
+
+}  // namespace
+
+int runBench(int argc, char **argv) {
+    static const option kLongOptions[] = {{"steps", required_argument, nullptr, 's'},
+                                          {"repeats", required_argument, nullptr, 'r'},
+                                          {nullptr, 0, nullptr, 0}};
+    uint32_t steps = 2000;
+    uint32_t repeats = 5;
+    std::string error;
+    opterr = 0;
+    optind = 1;
+    int c = 0;
+    while ((c = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
+        bool ok = true;
+        if (c == 's')
+            ok = parseCountOption(optarg, "--steps", 1, steps, error);
+        else if (c == 'r')
+            ok = parseCountOption(optarg, "--repeats", 1, repeats, error);
+        else if (c == ':')
+            return badInput(std::string(argv[optind - 1]) + " needs a value");
+        else
+            return badInput("unknown option '" + std::string(argv[optind - 1]) + "'");
+        if (!ok) return badInput(error);
+    }
+    std::vector<const Scenario *> chosen;
+    for (int i = optind; i < argc; ++i) {
+        auto found = std::find_if(scenarios().begin(), scenarios().end(),
+                                  [&](const Scenario &s) { return argv[i] == std::string(s.name); });
+        if (found == scenarios().end())
+            return badInput("unknown scenario '" + std::string(argv[i]) +
+                            "' (duel, standard, crowd, max)");
+        chosen.push_back(&*found);
+    }
+    if (chosen.empty())
+        for (const Scenario &s : scenarios()) chosen.push_back(&s);
+
+    std::printf("scenario  zibbers  steps  repeats   us/step     steps/s\n");
+    for (const Scenario *scenario : chosen) {
+        Measurement m = measure(*scenario, steps, repeats);
+        int zibbers = 0;
+        for (int32_t size : scenario->sizes) zibbers += size;
+        double perStep = m.steps ? m.medianSeconds / static_cast<double>(m.steps) : 0.0;
+        std::printf("%-8s  %7d  %5zu  %7u  %8.2f  %10.0f\n", scenario->name, zibbers, m.steps,
+                    repeats, perStep * 1e6, perStep > 0 ? 1.0 / perStep : 0.0);
+        std::fflush(stdout);
+    }
+    return kExitOk;
+}
+
+}  // namespace zbhost

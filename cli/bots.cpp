@@ -1,0 +1,345 @@
+#include "bots.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace zbhost {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+// Below this glide speed a zibber can tap-dash or start a kind-0 charge.
+constexpr double kStillSpeed = 0.11;
+// A tap dash glides roughly 9 units; start it a little closer than that.
+constexpr double kDashReach = 7.5;
+// A wall hit swells a zibber by 0.3, so bots turn back early: their turning
+// circle is about 3 units and the arena may shrink 0.1 per step.
+constexpr double kWallMargin = 7.0;
+constexpr double kHazardMargin = 3.5;
+// Re-sending a heading that barely changed would only bloat recordings.
+constexpr double kResendAngle = 0.05;
+// Walking speed of an unhurried zibber, used to lead a moving target.
+constexpr double kWalkSpeed = 0.35;
+constexpr double kProjectileSpeed = 0.7;
+constexpr int kShotCharge = 50;
+
+struct Vec {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
+Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
+Vec operator*(Vec a, double k) { return {a.x * k, a.y * k}; }
+double length(Vec a) { return std::hypot(a.x, a.y); }
+Vec unitOf(double angle) { return {std::cos(angle), std::sin(angle)}; }
+double angleOf(Vec a) { return std::atan2(a.y, a.x); }
+
+// Signed turn from a to b, in [-pi, pi).
+double angleDiff(double a, double b) {
+    double d = std::fmod(b - a + kPi, kTwoPi);
+    if (d < 0) d += kTwoPi;
+    return d - kPi;
+}
+
+uint64_t nextRandom(uint64_t &state) {
+    uint64_t z = (state += 0x9e3779b97f4a7c15ull);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+    return z ^ (z >> 31);
+}
+
+double uniform(uint64_t &state) {
+    return static_cast<double>(nextRandom(state) >> 11) * 0x1.0p-53;
+}
+
+struct Self {
+    int index;
+    Vec pos;
+    double radius;
+    double heading;
+    double speed;
+    int kind;
+    int chargeTicks;
+    int stunTicks;
+    int team;
+};
+
+Self selfOf(const Snapshot &s, const BotState &state, int i) {
+    const double *z = zibberAt(s, i);
+    using namespace zibberField;
+    return {i,
+            {z[kX], z[kY]},
+            z[kRadius],
+            z[kHeading],
+            std::hypot(z[kVx], z[kVy]),
+            static_cast<int>(z[kKind]),
+            static_cast<int>(z[kChargeTicks]),
+            static_cast<int>(z[kStunTicks]),
+            state.teamOf[static_cast<size_t>(i)]};
+}
+
+bool isAlive(const Snapshot &s, int i) { return zibberAt(s, i)[zibberField::kAlive] != 0.0; }
+Vec positionOf(const Snapshot &s, int i) {
+    const double *z = zibberAt(s, i);
+    return {z[zibberField::kX], z[zibberField::kY]};
+}
+
+// Pushes away from the arena wall and from hazard obstacles; zero when
+// nothing is near.
+Vec avoidance(const Snapshot &s, const Self &me) {
+    Vec push;
+    double fromCentre = length(me.pos);
+    double safe = s.mapSize - me.radius - kWallMargin;
+    if (fromCentre > safe && fromCentre > 0.0)
+        push = push + me.pos * (-(fromCentre - safe) / kWallMargin * 3.0 / fromCentre);
+    for (int o = 0; o < s.numObstacles; ++o) {
+        const double *ob = s.obstacles.data() + static_cast<ptrdiff_t>(o) * ZB_OBSTACLE_WIDTH;
+        if (ob[obstacleField::kHazard] == 0.0) continue;
+        Vec a{ob[obstacleField::kAx], ob[obstacleField::kAy]};
+        Vec closest = a;
+        if (ob[obstacleField::kIsCircle] == 0.0) {
+            Vec b{ob[obstacleField::kBx], ob[obstacleField::kBy]};
+            Vec ab = b - a;
+            double len2 = ab.x * ab.x + ab.y * ab.y;
+            double t = len2 > 0.0 ? ((me.pos.x - a.x) * ab.x + (me.pos.y - a.y) * ab.y) / len2 : 0.0;
+            closest = a + ab * std::fmin(std::fmax(t, 0.0), 1.0);
+        }
+        Vec away = me.pos - closest;
+        double d = length(away);
+        double gap = d - ob[obstacleField::kRadius] - me.radius;
+        if (gap < kHazardMargin && d > 0.0)
+            push = push + away * ((kHazardMargin - gap) / kHazardMargin * 2.0 / d);
+    }
+    return push;
+}
+
+// Heading toward `goal`, bent away from walls and hazards.
+double steer(const Snapshot &s, const Self &me, Vec goal) {
+    Vec toGoal = goal - me.pos;
+    double d = length(toGoal);
+    Vec want = d > 0.0 ? toGoal * (1.0 / d) : unitOf(me.heading);
+    return angleOf(want + avoidance(s, me));
+}
+
+int nearestRival(const Snapshot &s, const BotState &state, const Self &me) {
+    int best = -1;
+    double bestD2 = std::numeric_limits<double>::infinity();
+    for (int j = 0; j < s.numZibbers; ++j) {
+        if (state.teamOf[static_cast<size_t>(j)] == me.team || !isAlive(s, j)) continue;
+        Vec d = positionOf(s, j) - me.pos;
+        double d2 = d.x * d.x + d.y * d.y;
+        if (d2 < bestD2) {
+            bestD2 = d2;
+            best = j;
+        }
+    }
+    return best;
+}
+
+// Sticks to the rival already chosen while it lives, so bots do not dither
+// between two rivals at similar distances.
+int huntedRival(const Snapshot &s, BotState &state, const Self &me) {
+    int &target = state.memory[static_cast<size_t>(me.index)].targetIndex;
+    if (target < 0 || target >= s.numZibbers || !isAlive(s, target) ||
+        state.teamOf[static_cast<size_t>(target)] == me.team ||
+        length(positionOf(s, target) - me.pos) > 30.0)
+        target = nearestRival(s, state, me);
+    return target;
+}
+
+// Where a walking rival will be when something at `speed` reaches it.
+Vec leadTarget(const Snapshot &s, const Self &me, int rival, double speed) {
+    const double *z = zibberAt(s, rival);
+    Vec pos = positionOf(s, rival);
+    double t = length(pos - me.pos) / speed;
+    Vec walk = unitOf(z[zibberField::kHeading]) * kWalkSpeed;
+    Vec glide{z[zibberField::kVx], z[zibberField::kVy]};
+    return pos + (walk + glide) * t;
+}
+
+struct Decision {
+    int32_t kind = 0;
+    double heading = 0.0;
+};
+
+Decision collect(const Snapshot &s, const Self &me) {
+    // Rubies are worth dozens of points and shrink the biter: worth a detour.
+    Vec goal = me.pos * 0.0;
+    double best = std::numeric_limits<double>::infinity();
+    bool ruby = false;
+    for (int k = 0; k < s.numRubys; ++k) {
+        const double *q = s.rubys.data() + static_cast<ptrdiff_t>(k) * ZB_RUBY_WIDTH;
+        Vec pos{q[1], q[2]};
+        double cost = length(pos - me.pos) - 25.0 * me.radius;
+        if (cost < best) {
+            best = cost;
+            goal = pos;
+            ruby = true;
+        }
+    }
+    double reach = s.mapSize - me.radius - 3.0;
+    for (int p = 0; p < s.numPoints; ++p) {
+        const double *pt = s.points.data() + static_cast<ptrdiff_t>(p) * ZB_POINT_WIDTH;
+        Vec pos{pt[1], pt[2]};
+        if (length(pos) > reach) continue;
+        double cost = length(pos - me.pos);
+        if (cost < best) {
+            best = cost;
+            goal = pos;
+            ruby = false;
+        }
+    }
+    Decision d{0, steer(s, me, goal)};
+    bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.2;
+    if (ruby && aligned && length(goal - me.pos) < kDashReach + me.radius &&
+        me.speed < kStillSpeed && me.stunTicks == 0)
+        d.kind = 1;
+    return d;
+}
+
+Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
+    int rival = huntedRival(s, state, me);
+    if (rival < 0) return collect(s, me);
+    const double *z = zibberAt(s, rival);
+    Vec rivalPos = positionOf(s, rival);
+    Vec rivalFacing = unitOf(z[zibberField::kHeading]);
+    Vec fromRival = me.pos - rivalPos;
+    double dist = length(fromRival);
+    // Behind means the rival's back is turned to us: only then does a ram score.
+    bool behind = dist > 0.0 &&
+                  (rivalFacing.x * fromRival.x + rivalFacing.y * fromRival.y) / dist < -0.5;
+    if (behind) {
+        Decision d{0, steer(s, me, leadTarget(s, me, rival, 1.0))};
+        bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.25;
+        if (aligned && dist < kDashReach + me.radius + z[zibberField::kRadius] &&
+            me.speed < kStillSpeed && me.stunTicks == 0)
+            d.kind = 1;
+        return d;
+    }
+    // Circle round to a spot behind the rival, keeping clear of its front.
+    Vec behindSpot = rivalPos - rivalFacing * (z[zibberField::kRadius] + me.radius + 4.0);
+    Vec side{-rivalFacing.y, rivalFacing.x};
+    if (side.x * fromRival.x + side.y * fromRival.y < 0) side = side * -1.0;
+    Vec goal = dist < 8.0 ? behindSpot + side * 4.0 : behindSpot;
+    return {0, steer(s, me, goal)};
+}
+
+Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
+    int rival = huntedRival(s, state, me);
+    if (rival < 0) return collect(s, me);
+    Vec rivalPos = positionOf(s, rival);
+    double dist = length(rivalPos - me.pos);
+    double toRival = steer(s, me, rivalPos);
+    if (me.chargeTicks < 0) {
+        // A kind-0 charge only starts once the zibber has slowed down.
+        if (me.speed < kStillSpeed && me.stunTicks == 0 && dist < 40.0) return {2, toRival};
+        return {0, toRival};
+    }
+    // The dash speed grows with the charge; about 9.5 units of glide per unit
+    // of speed. Release once the rival is in reach and in front.
+    double reach = 9.5 * (1.0 + 0.054 * me.chargeTicks);
+    bool aligned = std::fabs(angleDiff(me.heading, toRival)) < 0.3;
+    if (me.chargeTicks >= 12 && aligned && dist < reach) return {0, toRival};
+    return {2, toRival};
+}
+
+Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
+    int rival = huntedRival(s, state, me);
+    if (rival < 0) return collect(s, me);
+    Vec aimPoint = leadTarget(s, me, rival, kProjectileSpeed);
+    double aim = angleOf(aimPoint - me.pos);
+    double avoid = length(avoidance(s, me));
+    double heading = avoid > 0.0 ? steer(s, me, aimPoint) : aim;
+    if (me.chargeTicks >= kShotCharge) {
+        // The shot leaves along the current heading; wait until it points
+        // at the rival, but not forever.
+        bool aligned = std::fabs(angleDiff(me.heading, aim)) < 0.06;
+        if (aligned || me.chargeTicks > 140) return {0, heading};
+    }
+    return {2, heading};
+}
+
+Decision wander(const Snapshot &s, BotState &state, const Self &me) {
+    ZibberMemory &mem = state.memory[static_cast<size_t>(me.index)];
+    if (s.tick < mem.wanderUntil && length(avoidance(s, me)) == 0.0)
+        return {mem.sentKind < 0 ? 0 : mem.sentKind, mem.sentHeading};
+    mem.wanderUntil = s.tick + 10 + static_cast<uint32_t>(uniform(state.rng) * 30.0);
+    double roll = uniform(state.rng);
+    int32_t kind = roll < 0.6 ? 0 : roll < 0.8 ? 1 : 2;
+    double heading = uniform(state.rng) * kTwoPi;
+    if (length(avoidance(s, me)) > 0.0)
+        heading = angleOf(me.pos * -1.0) + (uniform(state.rng) - 0.5) * 2.0;
+    return {kind, heading};
+}
+
+Decision decide(const Snapshot &s, BotState &state, const Self &me) {
+    switch (state.policyOf[static_cast<size_t>(me.index)]) {
+    case BotPolicy::collector:
+        return collect(s, me);
+    case BotPolicy::hunter:
+        return hunt(s, state, me);
+    case BotPolicy::charger:
+        if (me.kind == 0) return chargeAndDash(s, state, me);
+        if (me.kind == 2) return chargeAndShoot(s, state, me);
+        return hunt(s, state, me);
+    case BotPolicy::random:
+        return wander(s, state, me);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string_view policyName(BotPolicy policy) {
+    switch (policy) {
+    case BotPolicy::collector: return "collector";
+    case BotPolicy::hunter: return "hunter";
+    case BotPolicy::charger: return "charger";
+    case BotPolicy::random: return "random";
+    }
+    return "?";
+}
+
+std::optional<BotPolicy> policyFromName(std::string_view name) {
+    for (BotPolicy policy : kAllPolicies)
+        if (policyName(policy) == name) return policy;
+    return std::nullopt;
+}
+
+BotState makeBotState(const std::vector<int32_t> &sizes,
+                      const std::vector<BotPolicy> &teamPolicies, uint64_t seed) {
+    BotState state;
+    for (size_t t = 0; t < sizes.size(); ++t)
+        for (int32_t k = 0; k < sizes[t]; ++k) {
+            state.teamOf.push_back(static_cast<int32_t>(t));
+            state.policyOf.push_back(teamPolicies[t]);
+        }
+    state.memory.resize(state.teamOf.size());
+    // Decorrelated from the World's own generator, which uses the same seed.
+    state.rng = seed ^ 0x5bd1e9955bd1e995ull;
+    return state;
+}
+
+void decideActions(const Snapshot &snapshot, BotState &state,
+                   std::vector<ActionCall> &out) {
+    int count = std::min<int>(snapshot.numZibbers, static_cast<int>(state.teamOf.size()));
+    for (int i = 0; i < count; ++i) {
+        if (!isAlive(snapshot, i)) continue;
+        Self me = selfOf(snapshot, state, i);
+        Decision d = decide(snapshot, state, me);
+        ZibberMemory &mem = state.memory[static_cast<size_t>(i)];
+        bool changed = d.kind == 1 || d.kind != mem.sentKind ||
+                       std::fabs(angleDiff(mem.sentHeading, d.heading)) > kResendAngle;
+        if (d.kind == 1 && (me.speed >= kStillSpeed || me.stunTicks > 0)) changed = false;
+        if (!changed) continue;
+        out.push_back({i, d.kind, d.heading});
+        // A tap lasts one step and leaves the zibber walking the same way.
+        mem.sentKind = d.kind == 1 ? 0 : d.kind;
+        mem.sentHeading = d.heading;
+    }
+}
+
+}  // namespace zbhost

@@ -1,0 +1,92 @@
+#include "match.h"
+
+#include <string>
+
+namespace zbhost {
+
+std::vector<int32_t> mixedKinds(const std::vector<int32_t> &sizes) {
+    std::vector<int32_t> kinds;
+    for (int32_t size : sizes)
+        for (int32_t k = 0; k < size; ++k) kinds.push_back(k % 4);
+    return kinds;
+}
+
+std::vector<BotPolicy> mixedPolicies(size_t teamCount) {
+    std::vector<BotPolicy> policies;
+    for (size_t t = 0; t < teamCount; ++t) policies.push_back(kAllPolicies[t % 4]);
+    return policies;
+}
+
+namespace {
+
+void updateStandings(const Snapshot &s, const BotState &bots,
+                     std::vector<TeamStanding> &standings) {
+    for (TeamStanding &team : standings) team.survivors = 0;
+    for (int i = 0; i < s.numZibbers && i < static_cast<int>(bots.teamOf.size()); ++i)
+        if (zibberAt(s, i)[zibberField::kAlive] != 0.0)
+            ++standings[static_cast<size_t>(bots.teamOf[static_cast<size_t>(i)])].survivors;
+    for (size_t t = 0; t < standings.size(); ++t) {
+        TeamStanding &team = standings[t];
+        if (t < s.teamScores.size()) team.score = s.teamScores[t];
+        if (team.members > 0 && team.survivors == 0 && team.lastDeathTick < 0)
+            team.lastDeathTick = s.tick;
+    }
+}
+
+std::string describeSetup(const MatchSetup &setup) {
+    std::string text = "zibber match, bots";
+    for (BotPolicy policy : setup.teamPolicies) text += " " + std::string(policyName(policy));
+    return text;
+}
+
+}  // namespace
+
+MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks) {
+    WorldHandle world(zb_create(setup.seed));
+    const int32_t *kinds = setup.kindsNull ? nullptr : setup.kinds.data();
+    zb_setup(world.get(), setup.sizes.data(), static_cast<int32_t>(setup.sizes.size()), kinds);
+    if (hooks.record) {
+        writeComment(*hooks.record, describeSetup(setup));
+        writeCreate(*hooks.record, setup.seed);
+        writeSetup(*hooks.record, setup.sizes, kinds, setup.kinds.size());
+    }
+
+    MatchResult result;
+    result.standings.resize(setup.sizes.size());
+    for (size_t t = 0; t < setup.sizes.size(); ++t)
+        result.standings[t].members = setup.sizes[t] > 0 ? setup.sizes[t] : 0;
+    BotState bots = makeBotState(setup.sizes, setup.teamPolicies, setup.seed);
+
+    Snapshot before;
+    Snapshot after;
+    readSnapshot(world.get(), before);
+    std::vector<ActionCall> actions;
+    while (!before.isOver && before.tick < setup.maxSteps) {
+        actions.clear();
+        decideActions(before, bots, actions);
+        for (const ActionCall &a : actions) {
+            zb_set_action(world.get(), a.index, a.kind, a.value);
+            if (hooks.record) writeAction(*hooks.record, a.index, a.kind, a.value);
+        }
+        if (hooks.plan) hooks.plan->push_back(actions);
+        zb_step(world.get());
+        if (hooks.record) writeStep(*hooks.record);
+        readSnapshot(world.get(), after);
+        countEvents(before, after, result.events);
+        updateStandings(after, bots, result.standings);
+        if (hooks.record && after.tick % kCheckInterval == 0)
+            writeCheck(*hooks.record, after.tick, hashSnapshot(after));
+        if (hooks.progress) hooks.progress(after);
+        std::swap(before, after);
+    }
+
+    StateHash hash = hashSnapshot(before);
+    if (hooks.record && before.tick % kCheckInterval != 0)
+        writeCheck(*hooks.record, before.tick, hash);
+    result.ticks = before.tick;
+    result.over = before.isOver;
+    result.hash = hash.total;
+    return result;
+}
+
+}  // namespace zbhost

@@ -1,0 +1,58 @@
+// The whole exported state of a World after a step, read through the public
+// header only. Bots, the event counter and the state hash all work from this.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "zibber.h"
+
+namespace zbhost {
+
+struct Snapshot {
+    uint32_t tick = 0;
+    double mapSize = 0.0;
+    bool isOver = false;
+    int32_t numTeams = 0;
+    int32_t numZibbers = 0;
+    int32_t numPoints = 0;
+    int32_t numRubys = 0;
+    int32_t numObstacles = 0;
+    int32_t numProjectiles = 0;
+    int32_t numParticles = 0;
+    int32_t numRemovals = 0;
+    std::vector<int32_t> teamScores;
+    std::vector<double> zibbers;
+    std::vector<double> points;
+    std::vector<double> rubys;
+    std::vector<double> obstacles;
+    std::vector<double> projectiles;
+    std::vector<double> particles;
+    std::vector<double> removals;
+};
+
+// Field offsets inside one exported element.
+namespace zibberField {
+constexpr int kId = 0, kX = 1, kY = 2, kHeading = 3, kTargetHeading = 4,
+              kRadius = 5, kScore = 6, kVx = 7, kVy = 8, kGrowthRate = 9,
+              kKind = 10, kChargeTicks = 11, kStunTicks = 12, kAlive = 13;
+}
+namespace particleField {
+constexpr int kKind = 0, kX = 1, kY = 2, kAmount = 3, kZibberId = 4,
+              kContactIdA = 5, kContactIdB = 6;
+}
+namespace obstacleField {
+constexpr int kId = 0, kIsCircle = 1, kAx = 2, kAy = 3, kBx = 4, kBy = 5,
+              kRadius = 6, kHazard = 7;
+}
+
+// Reuses the buffers of `out`, so reading every step allocates only while the
+// arrays grow.
+void readSnapshot(const zb_world *world, Snapshot &out);
+
+inline const double *zibberAt(const Snapshot &s, int i) {
+    return s.zibbers.data() + static_cast<std::ptrdiff_t>(i) * ZB_ZIBBER_WIDTH;
+}
+
+}  // namespace zbhost
