@@ -18,6 +18,7 @@ constexpr double kDashReach = 7.5;
 // circle is about 3 units and the arena may shrink 0.1 per step.
 constexpr double kWallMargin = 7.0;
 constexpr double kHazardMargin = 3.5;
+constexpr double kCrowdMargin = 2.5;
 // Re-sending a heading that barely changed would only bloat recordings.
 constexpr double kResendAngle = 0.05;
 // Walking speed of an unhurried zibber, used to lead a moving target.
@@ -87,9 +88,9 @@ Vec positionOf(const Snapshot &s, int i) {
     return {z[zibberField::kX], z[zibberField::kY]};
 }
 
-// Pushes away from the arena wall and from hazard obstacles; zero when
-// nothing is near.
-Vec avoidance(const Snapshot &s, const Self &me) {
+// Pushes away from the arena wall, hazard obstacles and other zibbers
+// (teammates only, for bots that seek rivals out); zero when nothing is near.
+Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avoidRivals) {
     Vec push;
     double fromCentre = length(me.pos);
     double safe = s.mapSize - me.radius - kWallMargin;
@@ -113,15 +114,26 @@ Vec avoidance(const Snapshot &s, const Self &me) {
         if (gap < kHazardMargin && d > 0.0)
             push = push + away * ((kHazardMargin - gap) / kHazardMargin * 2.0 / d);
     }
+    // Bumping into anyone head-on swells both.
+    for (int j = 0; j < s.numZibbers; ++j) {
+        if (j == me.index || !isAlive(s, j)) continue;
+        if (!avoidRivals && state.teamOf[static_cast<size_t>(j)] != me.team) continue;
+        Vec away = me.pos - positionOf(s, j);
+        double d = length(away);
+        double gap = d - me.radius - zibberAt(s, j)[zibberField::kRadius];
+        if (gap < kCrowdMargin && d > 0.0)
+            push = push + away * ((kCrowdMargin - gap) / kCrowdMargin * 1.5 / d);
+    }
     return push;
 }
 
 // Heading toward `goal`, bent away from walls and hazards.
-double steer(const Snapshot &s, const Self &me, Vec goal) {
+double steer(const Snapshot &s, const BotState &state, const Self &me, Vec goal,
+             bool avoidRivals) {
     Vec toGoal = goal - me.pos;
     double d = length(toGoal);
     Vec want = d > 0.0 ? toGoal * (1.0 / d) : unitOf(me.heading);
-    return angleOf(want + avoidance(s, me));
+    return angleOf(want + avoidance(s, state, me, avoidRivals));
 }
 
 int nearestRival(const Snapshot &s, const BotState &state, const Self &me) {
@@ -165,7 +177,7 @@ struct Decision {
     double heading = 0.0;
 };
 
-Decision collect(const Snapshot &s, const Self &me) {
+Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
     // Rubies are worth dozens of points and shrink the biter: worth a detour.
     Vec goal = me.pos * 0.0;
     double best = std::numeric_limits<double>::infinity();
@@ -192,7 +204,7 @@ Decision collect(const Snapshot &s, const Self &me) {
             ruby = false;
         }
     }
-    Decision d{0, steer(s, me, goal)};
+    Decision d{0, steer(s, state, me, goal, true)};
     bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.2;
     if (ruby && aligned && length(goal - me.pos) < kDashReach + me.radius &&
         me.speed < kStillSpeed && me.stunTicks == 0)
@@ -202,7 +214,7 @@ Decision collect(const Snapshot &s, const Self &me) {
 
 Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
     int rival = huntedRival(s, state, me);
-    if (rival < 0) return collect(s, me);
+    if (rival < 0) return collect(s, state, me);
     const double *z = zibberAt(s, rival);
     Vec rivalPos = positionOf(s, rival);
     Vec rivalFacing = unitOf(z[zibberField::kHeading]);
@@ -212,7 +224,7 @@ Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
     bool behind = dist > 0.0 &&
                   (rivalFacing.x * fromRival.x + rivalFacing.y * fromRival.y) / dist < -0.5;
     if (behind) {
-        Decision d{0, steer(s, me, leadTarget(s, me, rival, 1.0))};
+        Decision d{0, steer(s, state, me, leadTarget(s, me, rival, 1.0), false)};
         bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.25;
         if (aligned && dist < kDashReach + me.radius + z[zibberField::kRadius] &&
             me.speed < kStillSpeed && me.stunTicks == 0)
@@ -224,15 +236,15 @@ Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
     Vec side{-rivalFacing.y, rivalFacing.x};
     if (side.x * fromRival.x + side.y * fromRival.y < 0) side = side * -1.0;
     Vec goal = dist < 8.0 ? behindSpot + side * 4.0 : behindSpot;
-    return {0, steer(s, me, goal)};
+    return {0, steer(s, state, me, goal, false)};
 }
 
 Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
     int rival = huntedRival(s, state, me);
-    if (rival < 0) return collect(s, me);
+    if (rival < 0) return collect(s, state, me);
     Vec rivalPos = positionOf(s, rival);
     double dist = length(rivalPos - me.pos);
-    double toRival = steer(s, me, rivalPos);
+    double toRival = steer(s, state, me, rivalPos, false);
     if (me.chargeTicks < 0) {
         // A kind-0 charge only starts once the zibber has slowed down.
         if (me.speed < kStillSpeed && me.stunTicks == 0 && dist < 40.0) return {2, toRival};
@@ -248,11 +260,11 @@ Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
 
 Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
     int rival = huntedRival(s, state, me);
-    if (rival < 0) return collect(s, me);
+    if (rival < 0) return collect(s, state, me);
     Vec aimPoint = leadTarget(s, me, rival, kProjectileSpeed);
     double aim = angleOf(aimPoint - me.pos);
-    double avoid = length(avoidance(s, me));
-    double heading = avoid > 0.0 ? steer(s, me, aimPoint) : aim;
+    double avoid = length(avoidance(s, state, me, true));
+    double heading = avoid > 0.0 ? steer(s, state, me, aimPoint, true) : aim;
     if (me.chargeTicks >= kShotCharge) {
         // The shot leaves along the current heading; wait until it points
         // at the rival, but not forever.
@@ -264,13 +276,13 @@ Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
 
 Decision wander(const Snapshot &s, BotState &state, const Self &me) {
     ZibberMemory &mem = state.memory[static_cast<size_t>(me.index)];
-    if (s.tick < mem.wanderUntil && length(avoidance(s, me)) == 0.0)
+    if (s.tick < mem.wanderUntil && length(avoidance(s, state, me, true)) == 0.0)
         return {mem.sentKind < 0 ? 0 : mem.sentKind, mem.sentHeading};
     mem.wanderUntil = s.tick + 10 + static_cast<uint32_t>(uniform(state.rng) * 30.0);
     double roll = uniform(state.rng);
     int32_t kind = roll < 0.6 ? 0 : roll < 0.8 ? 1 : 2;
     double heading = uniform(state.rng) * kTwoPi;
-    if (length(avoidance(s, me)) > 0.0)
+    if (length(avoidance(s, state, me, true)) > 0.0)
         heading = angleOf(me.pos * -1.0) + (uniform(state.rng) - 0.5) * 2.0;
     return {kind, heading};
 }
@@ -278,7 +290,7 @@ Decision wander(const Snapshot &s, BotState &state, const Self &me) {
 Decision decide(const Snapshot &s, BotState &state, const Self &me) {
     switch (state.policyOf[static_cast<size_t>(me.index)]) {
     case BotPolicy::collector:
-        return collect(s, me);
+        return collect(s, state, me);
     case BotPolicy::hunter:
         return hunt(s, state, me);
     case BotPolicy::charger:
