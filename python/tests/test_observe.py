@@ -48,8 +48,12 @@ def test_layout_is_contiguous_and_sized():
     starts = [s.start for s in offsets.values()]
     assert starts[0] == 0 and ends[-1] == CFG.size
     assert starts[1:] == ends[:-1]
-    obs = observe([zibber(0, 0, 0)], [0])
-    assert obs.shape == (1, CFG.size) and obs.dtype == np.float32
+    obs = observe([zibber(0, 0, 0), zibber(3, 4, 0)], [0, 1])
+    assert obs.shape == (2, CFG.size) and obs.dtype == np.float32
+    parts = CFG.unpack(obs[0])
+    assert parts["rivals"].shape == (2, len(ZIBBER_FEATURES))
+    assert np.array_equal(parts["rivals"], block(obs, "rivals", ZIBBER_FEATURES)[0])
+    assert parts["rivals"][0, ZIBBER_FEATURES.index("gap")] == pytest.approx(0.3)
 
 
 def test_positions_are_in_the_heading_frame():

@@ -2,6 +2,7 @@
 
 import ctypes
 import os
+import types
 from pathlib import Path
 
 _PACKAGE_DIR = Path(__file__).resolve().parent
@@ -52,11 +53,21 @@ def candidate_paths():
     return paths
 
 
-def _declare(lib):
+# Only these release the GIL while they run. Handing the GIL over costs more
+# than the short reads take, and with several threads each hand-over can stall
+# behind another thread's Python work.
+RELEASES_GIL = {"zb_step", "zb_setup"}
+
+
+def _declare(path):
+    """A namespace with one declared function per name of SIGNATURES."""
+    releasing, holding = ctypes.CDLL(path), ctypes.PyDLL(path)
+    lib = types.SimpleNamespace(path=path)
     for name, (restype, argtypes) in SIGNATURES.items():
-        fn = getattr(lib, name)
+        fn = getattr(releasing if name in RELEASES_GIL else holding, name)
         fn.restype = restype
         fn.argtypes = argtypes
+        setattr(lib, name, fn)
     return lib
 
 
@@ -74,7 +85,7 @@ def load():
         paths = paths[:1]
     for path in paths:
         if path.is_file():
-            _loaded = _declare(ctypes.CDLL(str(path)))
+            _loaded = _declare(str(path))
             return _loaded
     tried = "\n  ".join(str(p) for p in paths)
     raise OSError(

@@ -68,6 +68,14 @@ class ObsConfig:
             start += slots * len(features)
         return out
 
+    def unpack(self, vector):
+        """name -> (slots, features) view of one observation vector."""
+        vector = np.asarray(vector)
+        return {
+            name: vector[self.offsets()[name]].reshape(slots, len(features))
+            for name, slots, features in self.blocks()
+        }
+
     @property
     def size(self):
         return sum(slots * len(features) for _, slots, features in self.blocks())
@@ -83,18 +91,23 @@ def _nearest(d2, k):
     if k == 0 or m == 0:
         return np.zeros((n, k), dtype=np.intp), np.zeros((n, k), dtype=bool)
     take = min(k, m)
-    if take < m:
-        idx = np.argpartition(d2, take - 1, axis=1)[:, :take]
-        order = np.take_along_axis(d2, idx, axis=1).argsort(axis=1, kind="stable")
-        idx = np.take_along_axis(idx, order, axis=1)
+    if m > 64:
+        # Only worth its extra calls when rows are long.
+        part = np.argpartition(d2, take - 1, axis=1)[:, :take]
+        order = d2[_rows(n), part].argsort(axis=1, kind="stable")
+        idx = part[_rows(n), order]
     else:
-        idx = d2.argsort(axis=1, kind="stable")
-    valid = np.isfinite(np.take_along_axis(d2, idx, axis=1))
+        idx = d2.argsort(axis=1, kind="stable")[:, :take]
+    valid = np.isfinite(d2[_rows(n), idx])
     if take < k:  # fewer objects than slots: pad with invalid slots
         pad = k - take
         idx = np.concatenate([idx, np.zeros((n, pad), dtype=np.intp)], axis=1)
         valid = np.concatenate([valid, np.zeros((n, pad), dtype=bool)], axis=1)
     return idx, valid
+
+
+def _rows(n):
+    return np.arange(n)[:, None]
 
 
 class _Frame:
@@ -115,10 +128,14 @@ class _Frame:
         return ox[None, :] - self.x, oy[None, :] - self.y
 
 
-def _fill(out, valid, columns):
-    """Write (n, k) feature arrays into a (n, k, f) block, zeroing invalid slots."""
+def _block(valid, columns):
+    """Stack (n, k) feature arrays into an (n, k, f) block with invalid slots zeroed."""
+    out = np.empty(valid.shape + (len(columns),))
     for f, col in enumerate(columns):
-        out[:, :, f] = np.where(valid, col, 0.0)
+        out[:, :, f] = col
+    # Invalid slots point at real (finite) rows or padding, so this zeroes them.
+    out *= valid[:, :, None]
+    return out
 
 
 def _zibber_block(frame, zib, me, d2, mask, k):
@@ -131,27 +148,26 @@ def _zibber_block(frame, zib, me, d2, mask, k):
     vf, vl = frame.rotate(other[..., Z.VX], other[..., Z.VY])
     rel_heading = other[..., Z.HEADING] - me[:, Z.HEADING][:, None]
     gap = np.hypot(dx, dy) - other[..., Z.RADIUS] - me[:, Z.RADIUS][:, None]
-    block = np.zeros(idx.shape + (len(ZIBBER_FEATURES),))
-    _fill(block, valid, [
+    return _block(valid, [
         1.0, fwd * frame.inv_scale, left * frame.inv_scale, gap * frame.inv_scale,
         vf, vl, np.cos(rel_heading), np.sin(rel_heading),
         other[..., Z.RADIUS] / BURST_RADIUS,
         other[..., Z.CHARGE_TICKS] >= 0, other[..., Z.STUN_TICKS] > 0,
     ])
-    return block
 
 
 def _positions_block(frame, ox, oy, k, extra=()):
     dx, dy = frame.delta(ox, oy)
     idx, valid = _nearest(dx * dx + dy * dy, k)
-    dx = np.take_along_axis(dx, idx, axis=1) if ox.size else np.zeros(idx.shape)
-    dy = np.take_along_axis(dy, idx, axis=1) if ox.size else np.zeros(idx.shape)
+    if ox.size:
+        rows = _rows(idx.shape[0])
+        dx, dy = dx[rows, idx], dy[rows, idx]
+    else:
+        dx = dy = np.zeros(idx.shape)
     fwd, left = frame.rotate(dx, dy)
     cols = [1.0, fwd * frame.inv_scale, left * frame.inv_scale]
     cols += [col[idx] if col.size else np.zeros(idx.shape) for col in extra]
-    block = np.zeros(idx.shape + (len(cols),))
-    _fill(block, valid, cols)
-    return block, idx, valid
+    return _block(valid, cols), idx, valid
 
 
 def _obstacle_block(frame, obs, radius, k):
@@ -168,15 +184,21 @@ def _obstacle_block(frame, obs, radius, k):
     dist = np.hypot(dx, dy)
     gap = dist - obs[:, O.RADIUS][None, :] - radius[:, None]
     idx, valid = _nearest(gap, k)
-    dx, dy = np.take_along_axis(dx, idx, axis=1), np.take_along_axis(dy, idx, axis=1)
-    fwd, left = frame.rotate(dx, dy)
-    block = np.zeros((n, k, len(OBSTACLE_FEATURES)))
-    _fill(block, valid, [
-        1.0, fwd * frame.inv_scale, left * frame.inv_scale,
-        np.take_along_axis(gap, idx, axis=1) * frame.inv_scale,
+    rows = _rows(n)
+    fwd, left = frame.rotate(dx[rows, idx], dy[rows, idx])
+    return _block(valid, [
+        1.0, fwd * frame.inv_scale, left * frame.inv_scale, gap[rows, idx] * frame.inv_scale,
         obs[idx, O.HAZARD], obs[idx, O.RADIUS] / BURST_RADIUS,
     ])
-    return block
+
+
+def _projectile_block(frame, shots, k):
+    block, idx, valid = _positions_block(frame, shots[:, Q.X], shots[:, Q.Y], k)
+    vel = np.zeros(idx.shape + (2,))
+    if shots.size:
+        vel[..., 0], vel[..., 1] = frame.rotate(shots[idx, Q.VX], shots[idx, Q.VY])
+        vel *= valid[:, :, None]
+    return np.concatenate([block, vel], axis=2)
 
 
 def _own_block(zib, frame, map_size, tick, scale):
@@ -228,15 +250,7 @@ def build_observations(config, zibbers, teams, map_size, tick, points, rubys,
     )[0])
     parts.append(_obstacle_block(frame, obstacles, zib[:, Z.RADIUS], config.obstacles))
     live_shots = projectiles[projectiles[:, Q.REMOVED] == 0]
-    shots, idx, valid = _positions_block(
-        frame, live_shots[:, Q.X], live_shots[:, Q.Y], config.projectiles)
-    if live_shots.size:
-        vf, vl = frame.rotate(live_shots[idx, Q.VX], live_shots[idx, Q.VY])
-        shots = np.concatenate([shots, np.where(valid, vf, 0)[..., None],
-                                np.where(valid, vl, 0)[..., None]], axis=2)
-    else:
-        shots = np.concatenate([shots, np.zeros(shots.shape[:2] + (2,))], axis=2)
-    parts.append(shots)
+    parts.append(_projectile_block(frame, live_shots, config.projectiles))
 
     out = np.concatenate([p.reshape(n, int(np.prod(p.shape[1:]))) for p in parts], axis=1)
     out = out.astype(np.float32)
