@@ -50,12 +50,13 @@ int runReplay(int argc, char **argv) {
             readSnapshot(world, snapshot);
             StateHash actual = hashSnapshot(snapshot);
             ++checked;
-            if (snapshot.tick == line.checkTick && actual.total == line.checkHash) return true;
+            std::string parts = differingParts(line, actual);
+            if (snapshot.tick == line.checkTick && actual.total == line.checkHash && parts.empty())
+                return true;
             mismatch = "check failed at tick " + std::to_string(line.checkTick) + " (line " +
                        std::to_string(line.line) + "): expected " + formatHash(line.checkHash) +
                        ", got tick " + std::to_string(snapshot.tick) + " hash " +
                        formatHash(actual.total);
-            std::string parts = differingParts(line, actual);
             if (!parts.empty()) mismatch += "; differs in " + parts;
             return false;
         };
