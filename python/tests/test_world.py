@@ -94,9 +94,11 @@ def test_set_actions_reach_every_zibber(world):
 
 def test_exhausted_id_pool_is_reported(world):
     world.setup([ZIBBER_CAPACITY])
-    # Ids of zibbers replaced by a new setup are not handed out again.
-    with pytest.raises(RuntimeError, match="new World"):
-        world.setup([1])
+    # Ids of zibbers replaced by a new setup are not handed out again; the
+    # refused setup of as many zibbers as before must not pass for a success.
+    for sizes in ([1], [ZIBBER_CAPACITY]):
+        with pytest.raises(RuntimeError, match="new World"):
+            world.setup(sizes)
 
 
 def play(seed, steps):

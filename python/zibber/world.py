@@ -115,17 +115,20 @@ class World:
                 raise ValueError(f"kinds has {kinds.shape[0]} entries, expected {total}")
             c_kinds = kinds.astype(np.int32)
         h = self._h
+        rubys_before = self._lib.zb_num_rubys(h)
         self._lib.zb_setup(
             h,
             c_sizes.ctypes.data if sizes else None,
             len(sizes),
             None if c_kinds is None or total == 0 else c_kinds.ctypes.data,
         )
-        created = self._lib.zb_num_zibbers(h)
-        if created != total:
+        # A refused setup changes nothing, so the old zibbers may even match in
+        # number; the centre ruby that every accepted setup adds tells them apart.
+        accepted = self._lib.zb_num_rubys(h) == rubys_before + 1
+        if not accepted or self._lib.zb_num_zibbers(h) != total:
             raise RuntimeError(
-                f"setup created {created} of {total} zibbers: this World's ids are "
-                "used up by earlier setups; create a new World"
+                f"setup of {total} zibbers refused: this World's ids are used up "
+                "by earlier setups; create a new World"
             )
         self._n_zibbers = total
         self._teams = np.repeat(np.arange(len(sizes)), sizes)
