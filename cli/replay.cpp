@@ -261,12 +261,18 @@ void writeCreate(ReplayWriter &writer, uint64_t seed) {
 void writeSetup(ReplayWriter &writer, const std::vector<int32_t> &sizes,
                 const int32_t *kinds, size_t kindCount) {
     flushSteps(writer);
-    writer.text += "setup " + std::to_string(sizes.size()) + " sizes";
-    for (int32_t size : sizes) writer.text += " " + std::to_string(size);
+    // Appended piece by piece: GCC 12 warns falsely about " " + to_string().
+    auto appendNumber = [&](long long value) {
+        writer.text += ' ';
+        writer.text += std::to_string(value);
+    };
+    writer.text += "setup";
+    appendNumber(static_cast<long long>(sizes.size()));
+    writer.text += " sizes";
+    for (int32_t size : sizes) appendNumber(size);
     writer.text += " kinds";
     if (kinds == nullptr) writer.text += " null";
-    for (size_t i = 0; kinds != nullptr && i < kindCount; ++i)
-        writer.text += " " + std::to_string(kinds[i]);
+    for (size_t i = 0; kinds != nullptr && i < kindCount; ++i) appendNumber(kinds[i]);
     writer.text += '\n';
 }
 
@@ -282,9 +288,16 @@ void writeStep(ReplayWriter &writer) { ++writer.pendingSteps; }
 
 void writeCheck(ReplayWriter &writer, uint32_t tick, const StateHash &hash) {
     flushSteps(writer);
-    writer.text += "check " + std::to_string(tick) + " " + formatHash(hash.total);
-    for (int part = 0; part < kPartCount; ++part)
-        writer.text += " " + std::string(partName(part)) + "=" + formatHash(hash.parts[part]);
+    writer.text += "check ";
+    writer.text += std::to_string(tick);
+    writer.text += ' ';
+    writer.text += formatHash(hash.total);
+    for (int part = 0; part < kPartCount; ++part) {
+        writer.text += ' ';
+        writer.text += partName(part);
+        writer.text += '=';
+        writer.text += formatHash(hash.parts[part]);
+    }
     writer.text += '\n';
 }
 
