@@ -13,22 +13,6 @@ namespace zbhost {
 
 namespace {
 
-struct Scenario {
-    const char *name;
-    std::vector<int32_t> sizes;
-};
-
-// max: the 251 zibbers the id pool allows, in eight teams.
-const std::vector<Scenario> &scenarios() {
-    static const std::vector<Scenario> kScenarios = {
-        {"duel", {1, 1}},
-        {"standard", {4, 4, 4, 4}},
-        {"crowd", {8, 8, 8, 8, 8, 8, 8, 8}},
-        {"max", {32, 32, 32, 32, 32, 32, 32, 27}},
-    };
-    return kScenarios;
-}
-
 struct Measurement {
     size_t steps = 0;
     double medianSeconds = 0.0;
@@ -37,10 +21,7 @@ struct Measurement {
 // The bots play once untimed; the timed runs only send the actions they
 // chose and step, so the figures are the library's alone.
 Measurement measure(const Scenario &scenario, uint32_t steps, uint32_t repeats) {
-    MatchSetup setup;
-    setup.sizes = scenario.sizes;
-    setup.kinds = mixedKinds(setup.sizes);
-    setup.teamPolicies = mixedPolicies(setup.sizes.size());
+    MatchSetup setup = scenarioSetup(scenario);
     setup.maxSteps = steps;
     std::vector<std::vector<ActionCall>> plan;
     MatchHooks hooks;
@@ -90,15 +71,15 @@ int runBench(int argc, char **argv) {
     }
     std::vector<const Scenario *> chosen;
     for (int i = optind; i < argc; ++i) {
-        auto found = std::find_if(scenarios().begin(), scenarios().end(),
+        auto found = std::find_if(benchScenarios().begin(), benchScenarios().end(),
                                   [&](const Scenario &s) { return argv[i] == std::string(s.name); });
-        if (found == scenarios().end())
+        if (found == benchScenarios().end())
             return badInput("unknown scenario '" + std::string(argv[i]) +
                             "' (duel, standard, crowd, max)");
         chosen.push_back(&*found);
     }
     if (chosen.empty())
-        for (const Scenario &s : scenarios()) chosen.push_back(&s);
+        for (const Scenario &s : benchScenarios()) chosen.push_back(&s);
 
     std::printf("scenario  zibbers  steps  repeats   us/step     steps/s\n");
     for (const Scenario *scenario : chosen) {

@@ -17,6 +17,24 @@ std::vector<BotPolicy> mixedPolicies(size_t teamCount) {
     return policies;
 }
 
+const std::vector<Scenario> &benchScenarios() {
+    static const std::vector<Scenario> kScenarios = {
+        {"duel", {1, 1}},
+        {"standard", {4, 4, 4, 4}},
+        {"crowd", {8, 8, 8, 8, 8, 8, 8, 8}},
+        {"max", {32, 32, 32, 32, 32, 32, 32, 27}},
+    };
+    return kScenarios;
+}
+
+MatchSetup scenarioSetup(const Scenario &scenario) {
+    MatchSetup setup;
+    setup.sizes = scenario.sizes;
+    setup.kinds = mixedKinds(setup.sizes);
+    setup.teamPolicies = mixedPolicies(setup.sizes.size());
+    return setup;
+}
+
 namespace {
 
 void updateStandings(const Snapshot &s, const BotState &bots,

@@ -55,4 +55,14 @@ struct MatchHooks {
 
 MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks);
 
+// The named benchmark line-ups: duel, standard, crowd and max (the 251
+// zibbers the id pool allows).
+struct Scenario {
+    const char *name;
+    std::vector<int32_t> sizes;
+};
+const std::vector<Scenario> &benchScenarios();
+// The default match setup with the scenario's teams.
+MatchSetup scenarioSetup(const Scenario &scenario);
+
 }  // namespace zbhost
