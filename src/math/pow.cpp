@@ -1,0 +1,55 @@
+// x^1.5 = x sqrt(x). Fast path: sqrt(x) as a double-double by one correction,
+// times x; about 2^-103 relative. Exact and halfway results (x^1.5 is
+// algebraic) fail the rounding test and are decided in integer arithmetic.
+#include <cmath>
+#include <cstdint>
+
+#include "math/correctly_rounded.h"
+#include "math/dd.h"
+#include "math/exact_sqrt.h"
+#include "math/internal.h"
+
+namespace zb::cr {
+namespace detail {
+
+constexpr double kPowErr = 0x1p-98;
+
+double powOneAndHalfExact(double x) {
+    int ex;
+    auto mx = static_cast<uint64_t>(std::ldexp(std::frexp(x, &ex), 53));
+    // x^3 = mx^3 2^(3(ex-53)); split the exponent into an even part and 0 or 1.
+    int e3 = 3 * (ex - 53);
+    int extra = e3 & 1;
+    return roundSqrtCube(mx, extra, (e3 - extra) / 2);
+}
+
+}  // namespace detail
+
+double powOneAndHalf(double x) {
+    using namespace detail;
+    if (!(x > 0)) {
+        if (x == 0) {
+            return 0.0;  // pow(-0, 1.5) = +0
+        }
+        return x < 0 ? (x - x) / (x - x) : x + x;  // NaN for x < 0, NaN stays NaN
+    }
+    if (x == HUGE_VAL) {
+        return x;
+    }
+    if (x < 0x1p-600 || x > 0x1p600) {
+        return powOneAndHalfExact(x);  // subnormal results, overflow
+    }
+    double s = std::sqrt(x);
+    double p, pe;
+    twoProd(s, s, &p, &pe);
+    double sl = ((x - p) - pe) / (2 * s);
+    double h, he, hi, lo, res;
+    twoProd(x, s, &h, &he);
+    fastTwoSum(h, he + x * sl, &hi, &lo);
+    if (roundsSafely(hi, lo, kPowErr * hi, &res)) {
+        return res;
+    }
+    return powOneAndHalfExact(x);
+}
+
+}  // namespace zb::cr
