@@ -9,7 +9,7 @@ from zibber.columns import Obstacle as O
 from zibber.columns import Zibber as Z
 from zibber.observe import (
     OBSTACLE_FEATURES, OWN_FEATURES, POINT_FEATURES, PROJECTILE_FEATURES, RUBY_FEATURES,
-    ZIBBER_FEATURES, ObsConfig, build_observations,
+    ZIBBER_FEATURES, ObsConfig, build_batch, build_observations,
 )
 
 CFG = ObsConfig(rivals=2, mates=1, points=2, rubys=1, obstacles=2, projectiles=1, scale=10.0)
@@ -125,3 +125,30 @@ def test_rubys_and_projectiles():
 def test_no_zibbers_gives_an_empty_batch():
     obs = observe(np.zeros((0, Z.WIDTH)), np.zeros(0, dtype=int), points=[[4, 1, 1, 1]])
     assert obs.shape == (0, CFG.size)
+
+
+def test_a_batch_matches_each_world_observed_alone():
+    rng = np.random.default_rng(4)
+
+    def world(n_zib, n_pts, n_obs, n_shots):
+        zibs = np.array([zibber(*rng.uniform(-20, 20, 2), rng.uniform(0, 6)) for _ in range(n_zib)])
+        zibs[0, Z.ALIVE] = 0
+        obstacles = np.zeros((n_obs, O.WIDTH))
+        obstacles[:, [O.AX, O.AY, O.BX, O.BY]] = rng.uniform(-20, 20, (n_obs, 4))
+        obstacles[:, O.RADIUS] = 1.0
+        obstacles[::2, O.IS_CIRCLE] = 1
+        points = np.column_stack([np.arange(n_pts), rng.uniform(-20, 20, (n_pts, 2)), np.ones(n_pts)])
+        shots = np.zeros((n_shots, 7))
+        shots[:, 1:5] = rng.uniform(-20, 20, (n_shots, 4))
+        rubys = np.array([[65534, 1, 2, 0, 0, 1.5, 1, 0]])
+        return dict(zibbers=zibs, teams=np.arange(n_zib) % 2, map_size=50.0 + n_pts, tick=n_pts,
+                    points=points, rubys=rubys, obstacles=obstacles, projectiles=shots)
+
+    # Unequal counts, so that padding and the masks that hide it matter.
+    worlds = [world(4, 90, 3, 1), world(3, 5, 0, 0), world(5, 0, 4, 2)]
+    batch = build_batch(CFG, worlds)
+    for w, got in zip(worlds, batch):
+        alone = build_observations(CFG, w["zibbers"], w["teams"], w["map_size"], w["tick"],
+                                   w["points"], w["rubys"], w["obstacles"], w["projectiles"])
+        assert got.shape == alone.shape == (len(w["zibbers"]), CFG.size)
+        assert np.allclose(got, alone)

@@ -18,6 +18,11 @@ from .world import World
 KINDS = 3  # walk, tap, hold
 
 
+def agent_names(sizes):
+    """Agent names in zibber index order: team-major, like the library stores them."""
+    return [f"team{t}_{k}" for t, size in enumerate(sizes) for k in range(size)]
+
+
 class ZibberEnv:
     """Teams of ``sizes``; an action is (kind, angle relative to the heading).
 
@@ -41,9 +46,7 @@ class ZibberEnv:
         if self.angle_bins is not None and self.angle_bins < 1:
             raise ValueError("angle_bins must be at least 1")
 
-        self.possible_agents = [
-            f"team{t}_{k}" for t, size in enumerate(self.sizes) for k in range(size)
-        ]
+        self.possible_agents = agent_names(self.sizes)
         self._index = {name: i for i, name in enumerate(self.possible_agents)}
         self._teams = np.repeat(np.arange(len(self.sizes)), self.sizes)
         self._obs_space = spaces.Box(-np.inf, np.inf, (self.obs_config.size,), np.float32)
