@@ -50,13 +50,31 @@ bool parseDouble(std::string_view token, double &out) {
     return end == copy.c_str() + copy.size() && !copy.empty();
 }
 
+// Messages quote the offending text; a binary file must not turn them into
+// terminal garbage or many lines.
+std::string printable(std::string_view text) {
+    constexpr size_t kMaxShown = 160;
+    std::string out;
+    for (unsigned char c : text.substr(0, kMaxShown)) {
+        if (c >= 0x20 && c < 0x7f) {
+            out += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        }
+    }
+    if (text.size() > kMaxShown) out += "...";
+    return out;
+}
+
 struct LineParser {
     int line;
     const std::vector<std::string_view> &tokens;
     std::string &error;
 
     bool fail(const std::string &what) {
-        error = "line " + std::to_string(line) + ": " + what;
+        error = "line " + std::to_string(line) + ": " + printable(what);
         return false;
     }
     bool need(size_t count, const char *usage) {

@@ -125,6 +125,7 @@ TEST(ReplayParse, rejectsMalformedLinesNamingTheLine) {
         {"check 5\n", "line 1: check: expected"},
         {"check 5 0x1 zibberz=0x2\n", "line 1: check: unknown part 'zibberz=0x2'"},
         {"create 0x1\nstep\naction 0 2 0x1.8", "line 3: truncated"},
+        {"step\n\x01\xfe 3\n", "line 2: unknown line kind '\\x01\\xfe'"},
     };
     for (const BadInput &c : cases) {
         std::vector<ReplayCall> calls;
