@@ -19,7 +19,7 @@ namespace {
 
 // Relative error of the fast path: the degree >= 2 terms rounded in double
 // are at most 2^-16 of the result and cost about 2^-68 of it; with margin.
-constexpr double kAcosErr = 0x1p-65;
+constexpr double kAcosErr = 0x1p-66;
 
 // asin(v) for v = th + tl + c in [0, 1/2], c the centre of row `index`; th is
 // the head of v - c (exact), tl the tail of v.

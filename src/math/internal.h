@@ -5,9 +5,10 @@
 
 namespace zb::cr::detail {
 
-// Fast paths: hi + lo and the error bound the rounding test uses. Only valid
-// on the arguments the public function sends to them (finite, not tiny).
-void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* err);
+// Fast paths: hi + lo and the absolute error bound the rounding test uses.
+// Only valid on the arguments the public function sends to them.
+void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
+                double* cosErr);
 void expFast(double x, double* hi, double* lo, int* scale, double* err);  // exp(x) = (hi + lo) 2^scale
 void logFast(double x, double* hi, double* lo, double* err);
 void acosFast(double x, double* hi, double* lo, double* err);
