@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Steps per second: bare Worlds and ZibberEnv, on one thread and with run_batch.
+"""Steps per second of bare Worlds, ZibberEnv and ZibberVecEnv, on 1 and 2 threads.
 
 All figures come from one run, side by side, so compare them as ratios; the
-absolute numbers depend on the machine and on what else it is doing.
+absolute numbers depend on the machine and on what else it is doing. An env
+step advances one match by one step with every agent acting.
 
     /usr/bin/python3 python/examples/env_speed.py
 """
@@ -16,11 +17,15 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
 import numpy as np  # noqa: E402
 
-from zibber import World, ZibberEnv, measure_scaling  # noqa: E402
+from zibber import World, ZibberEnv, ZibberVecEnv, measure_scaling  # noqa: E402
+
+# The first steps of a match scatter the arena's points and cost several
+# times a later step; measure after them.
+WARMUP = 60
 
 
 class EnvRunner:
-    """An env with pre-drawn random actions, restarted whenever its match ends."""
+    """A ZibberEnv with pre-drawn random actions, restarted whenever its match ends."""
 
     def __init__(self, sizes, seed):
         self.env = ZibberEnv(sizes=sizes, seed=seed)
@@ -32,6 +37,8 @@ class EnvRunner:
         ]
         self.n = 0
         self.env.reset()
+        for _ in range(WARMUP):
+            self.step()
 
     def step(self):
         if not self.env.agents:
@@ -49,42 +56,72 @@ def make_worlds(sizes, count):
     for seed in range(1, count + 1):
         w = World(seed)
         w.setup(sizes)
+        w.step(WARMUP)
         worlds.append(w)
     return worlds
+
+
+def vec_env_rate(sizes, num_envs, steps, threads):
+    """Env steps per second of a ZibberVecEnv with random actions."""
+    env = ZibberVecEnv(num_envs, sizes=sizes, threads=threads, seed=1)
+    env.reset()
+    rng = np.random.default_rng(0)
+    shape = (num_envs, env.num_agents)
+    actions = [(rng.integers(0, 3, shape), rng.uniform(-np.pi, np.pi, shape)) for _ in range(97)]
+    for i in range(WARMUP):
+        env.step(*actions[i % 97])
+    start = time.perf_counter()
+    for i in range(steps):
+        env.step(*actions[i % 97])
+    rate = steps * num_envs / (time.perf_counter() - start)
+    env.close()
+    return rate
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--sizes", default="2,2", help="zibbers per team, comma separated")
-    parser.add_argument("--steps", type=int, default=1000, help="steps per world or env")
-    parser.add_argument("--items", type=int, default=8, help="worlds or envs in a batch")
+    parser.add_argument("--steps", type=int, default=300, help="steps per world or env")
+    parser.add_argument("--items", type=int, default=16, help="worlds or envs in a batch")
     parser.add_argument("--threads", default="1,2")
+    parser.add_argument("--repeats", type=int, default=3)
     args = parser.parse_args()
     sizes = [int(s) for s in args.sizes.split(",")]
     threads = [int(t) for t in args.threads.split(",")]
 
-    # One env stepped directly, the way a training loop would.
-    runner = EnvRunner(sizes, seed=1)
-    start = time.perf_counter()
-    for _ in range(args.steps):
-        runner.step()
-    env_single = args.steps / (time.perf_counter() - start)
-    runner.close()
+    # Best of a few repeats: other work on the machine only ever slows a run down.
+    def best(measure):
+        return max(measure() for _ in range(args.repeats))
 
-    # Bare worlds: the library alone. A finished match keeps stepping; fresh
-    # worlds per thread count keep the work identical.
-    world_runs = measure_scaling(lambda: make_worlds(sizes, args.items), args.steps, threads)
-    env_runs = measure_scaling(
-        lambda: [EnvRunner(sizes, seed) for seed in range(1, args.items + 1)],
-        args.steps, threads)
+    def env_rate():
+        runner = EnvRunner(sizes, seed=1)
+        start = time.perf_counter()
+        for _ in range(args.steps):
+            runner.step()
+        rate = args.steps / (time.perf_counter() - start)
+        runner.close()
+        return rate
 
-    print(f"teams {sizes}, {args.items} items x {args.steps} steps per batch")
-    print(f"ZibberEnv, one env, direct loop: {env_single:10.0f} env steps/s")
-    for label, runs in (("World.step", world_runs), ("ZibberEnv", env_runs)):
-        base = runs[0].steps_per_second
-        for r in runs:
-            print(f"{label:<10} run_batch, {r.threads} thread(s): {r.steps_per_second:10.0f} "
-                  f"steps/s  x{r.steps_per_second / base:.2f}")
+    def batch_rate(make, t):
+        return measure_scaling(make, args.steps, (t,))[0].steps_per_second
+
+    worlds = lambda: make_worlds(sizes, args.items)  # noqa: E731
+    envs = lambda: [EnvRunner(sizes, s) for s in range(1, args.items + 1)]  # noqa: E731
+    rows = [("ZibberEnv, one env, plain loop", 1, best(env_rate))]
+    for t in threads:
+        rows.append(("World.step, run_batch", t, best(lambda: batch_rate(worlds, t))))
+    for t in threads:
+        rows.append(("ZibberEnv, run_batch", t, best(lambda: batch_rate(envs, t))))
+    for t in threads:
+        rows.append((f"ZibberVecEnv({args.items})", t,
+                     best(lambda: vec_env_rate(sizes, args.items, args.steps, t))))
+
+    base = rows[0][2]
+    print(f"teams {sizes}, batches of {args.items}, {args.steps} steps each after "
+          f"{WARMUP} warm-up, best of {args.repeats}")
+    print(f"{'':32} {'threads':>7} {'steps/s':>10} {'vs one env':>10}")
+    for label, t, rate in rows:
+        print(f"{label:<32} {t:>7} {rate:>10.0f} {rate / base:>9.2f}x")
 
 
 if __name__ == "__main__":

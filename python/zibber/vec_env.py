@@ -19,6 +19,12 @@ from .env import KINDS, agent_names
 from .observe import ObsConfig, build_batch
 from .world import World
 
+# Worlds observed per numpy pass. Larger passes save call overhead until the
+# arrays (agents x points of every world) outgrow the CPU caches: measured,
+# 8 worlds of 4 zibbers cost a fifth per world of one alone, 16 three times
+# as much as 8.
+OBSERVE_BATCH = 8
+
 class ZibberVecEnv:
     """``num_envs`` matches of teams ``sizes``; arrays are indexed [env, agent].
 
@@ -75,8 +81,10 @@ class ZibberVecEnv:
     def _observe(self, envs):
         """Observations (len(envs), num_agents, size) and zibber exports of the given envs."""
         snaps = [self._snapshot(self.worlds[e]) for e in envs]
-        obs = np.stack(build_batch(self.obs_config, snaps))
-        return obs, np.stack([snap["zibbers"] for snap in snaps])
+        obs = []
+        for start in range(0, len(snaps), OBSERVE_BATCH):
+            obs += build_batch(self.obs_config, snaps[start:start + OBSERVE_BATCH])
+        return np.stack(obs), np.stack([snap["zibbers"] for snap in snaps])
 
     def _snapshot(self, world):
         # Copies, since each World reuses its export buffers.
