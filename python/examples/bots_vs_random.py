@@ -13,8 +13,6 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
-import numpy as np  # noqa: E402
-
 from zibber import HOLD, TAP, WALK, ZibberEnv  # noqa: E402
 from zibber.observe import (  # noqa: E402
     OBSTACLE_FEATURES, OWN_FEATURES, POINT_FEATURES, RUBY_FEATURES, ZIBBER_FEATURES,

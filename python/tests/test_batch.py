@@ -4,13 +4,13 @@ import numpy as np
 import pytest
 
 from zibber import World, run_batch
-from zibber.batch import _split, measure_scaling
+from zibber.batch import measure_scaling, split_evenly
 
 
-def test_split_gives_each_item_to_exactly_one_thread():
+def test_split_evenly_gives_each_item_to_exactly_one_thread():
     for n in range(0, 9):
         for parts in range(1, 5):
-            chunks = _split(list(range(n)), parts)
+            chunks = split_evenly(list(range(n)), parts)
             assert sum(chunks, []) == list(range(n))
             assert len(chunks) <= parts
             sizes = [len(c) for c in chunks]

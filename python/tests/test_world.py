@@ -7,7 +7,6 @@ import numpy as np
 import pytest
 
 from zibber import HOLD, TAP, WALK, ZIBBER_CAPACITY, World
-from zibber.columns import Ruby as R
 from zibber.columns import Zibber as Z
 
 

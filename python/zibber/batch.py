@@ -28,7 +28,7 @@ def _default_step(item):
     item.step()
 
 
-def _split(items, parts):
+def split_evenly(items, parts):
     """Contiguous, nearly equal slices: each item belongs to exactly one thread."""
     size, extra = divmod(len(items), parts)
     out, start = [], 0
@@ -58,7 +58,7 @@ def run_batch(items, steps, threads=None, step=_default_step):
             for _ in range(steps):
                 step(item)
 
-    chunks = _split(items, threads)
+    chunks = split_evenly(items, threads)
     start = time.perf_counter()
     if len(chunks) <= 1:
         for chunk in chunks:

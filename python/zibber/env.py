@@ -18,6 +18,14 @@ from .world import World
 KINDS = 3  # walk, tap, hold
 
 
+def check_sizes(sizes):
+    """Team sizes as a tuple of ints; an environment needs at least one zibber."""
+    sizes = tuple(operator.index(s) for s in sizes)
+    if not sizes or min(sizes) < 0 or sum(sizes) == 0:
+        raise ValueError(f"sizes must be non-negative with at least one zibber: {sizes}")
+    return sizes
+
+
 def agent_names(sizes):
     """Agent names in zibber index order: team-major, like the library stores them."""
     return [f"team{t}_{k}" for t, size in enumerate(sizes) for k in range(size)]
@@ -35,9 +43,7 @@ class ZibberEnv:
 
     def __init__(self, sizes=(2, 2), kinds=None, max_steps=4000, death_penalty=10.0,
                  obs_config=None, angle_bins=None, seed=None):
-        self.sizes = tuple(operator.index(s) for s in sizes)
-        if not self.sizes or min(self.sizes) < 0 or sum(self.sizes) == 0:
-            raise ValueError(f"sizes must be non-negative with at least one zibber: {sizes}")
+        self.sizes = check_sizes(sizes)
         self.kinds = None if kinds is None else list(kinds)
         self.max_steps = operator.index(max_steps)
         self.death_penalty = float(death_penalty)

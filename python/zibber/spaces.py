@@ -6,12 +6,12 @@ low/high (Box), n (Discrete), sample(), contains() and seed().
 
 import numpy as np
 
-try:  # pragma: no cover - depends on the machine
-    from gymnasium.spaces import Box, Discrete
-
-    HAVE_GYMNASIUM = True
+try:
+    import gymnasium.spaces as _gym
 except ImportError:
-    HAVE_GYMNASIUM = False
+    _gym = None
+
+HAVE_GYMNASIUM = _gym is not None
 
 
 class _Space:
@@ -83,6 +83,5 @@ class FallbackDiscrete(_Space):
         return f"Discrete({self.n})"
 
 
-if not HAVE_GYMNASIUM:
-    Box = FallbackBox
-    Discrete = FallbackDiscrete
+Box = _gym.Box if _gym else FallbackBox
+Discrete = _gym.Discrete if _gym else FallbackDiscrete

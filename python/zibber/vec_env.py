@@ -6,16 +6,15 @@ dominates a single ZibberEnv step, and the library steps each World without
 holding the GIL.
 """
 
-import math
 import operator
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 
 from . import spaces
-from .batch import _split
+from .batch import split_evenly
 from .columns import Zibber as Z
-from .env import KINDS, agent_names
+from .env import KINDS, agent_names, check_sizes
 from .observe import ObsConfig, build_batch
 from .world import World
 
@@ -24,6 +23,7 @@ from .world import World
 # 8 worlds of 4 zibbers cost a fifth per world of one alone, 16 three times
 # as much as 8.
 OBSERVE_BATCH = 8
+
 
 class ZibberVecEnv:
     """``num_envs`` matches of teams ``sizes``; arrays are indexed [env, agent].
@@ -41,9 +41,7 @@ class ZibberVecEnv:
         self.num_envs = operator.index(num_envs)
         if self.num_envs < 1:
             raise ValueError("num_envs must be at least 1")
-        self.sizes = tuple(operator.index(s) for s in sizes)
-        if not self.sizes or min(self.sizes) < 0 or sum(self.sizes) == 0:
-            raise ValueError(f"sizes must be non-negative with at least one zibber: {sizes}")
+        self.sizes = check_sizes(sizes)
         self.kinds = kinds
         self.max_steps = operator.index(max_steps)
         self.death_penalty = float(death_penalty)
@@ -58,7 +56,7 @@ class ZibberVecEnv:
         self.worlds = [None] * self.num_envs
         self._scores = np.zeros((self.num_envs, self.num_agents))
         self._alive = np.ones((self.num_envs, self.num_agents), dtype=bool)
-        self._chunks = _split(list(range(self.num_envs)), max(1, threads))
+        self._chunks = split_evenly(list(range(self.num_envs)), max(1, threads))
         self._pool = ThreadPoolExecutor(len(self._chunks)) if len(self._chunks) > 1 else None
 
     def _new_world(self, e):
