@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/phases.h"
+#include "core/rim_bounce.h"
 #include "math/step_math.h"
 #include "zibber/tuning.h"
 
@@ -22,19 +23,6 @@ void drift(Ruby& r) {
     r.cooldown = (r.cooldown > 1 ? r.cooldown : 1) - 1;
     // Small rubies age faster; ageing stops at about a quarter.
     if (r.remaining > 0.25) r.remaining = r.remaining + (-0.0015 / (r.scale * r.scale));
-}
-
-// Every rim hit sends the ruby back inward at the same speed.
-void keepInside(const World& world, Ruby& r, double radius) {
-    const double lim = world.mapSize - radius;
-    if (!(std::fma(r.x, r.x, r.y * r.y) > lim * lim)) return;
-    const double h = fm::hypot(r.x, r.y);
-    const double ux = r.x / h;
-    const double uy = r.y / h;
-    r.x = ux * lim;
-    r.y = uy * lim;
-    r.vx = ux * (-kWallBounceSpeed);
-    r.vy = uy * (-kWallBounceSpeed);
 }
 
 // Zibbers cannot overlap a ruby: each one touching it is set back at touching
@@ -93,7 +81,7 @@ void updateRubies(World& world) {
         Ruby r = world.rubies[i];
         drift(r);
         const double radius = r.scale * r.remaining;
-        keepInside(world, r, radius);
+        bounceOffRim(r.x, r.y, r.vx, r.vy, world.mapSize - radius);
         pushOutZibbers(world, r, radius, contacts);
         const bool usedUp = !contacts.empty() && r.cooldown <= 0 && bite(world, r, radius, contacts);
         if (!usedUp) world.rubies[kept++] = r;

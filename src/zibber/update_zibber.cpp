@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "core/phases.h"
+#include "core/rim_bounce.h"
 #include "math/step_math.h"
 #include "zibber/angles.h"
 #include "zibber/tuning.h"
@@ -91,17 +92,10 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
 }
 
 void bounceOffWall(World& world, Zibber& z) {
-    const double r = world.mapSize - z.radius;
-    if (!(std::fma(z.x, z.x, z.y * z.y) > r * r)) return;
-    const double len = fm::hypot(z.x, z.y);
-    const double nx = z.x / len;
-    const double ny = z.y / len;
-    z.x = r * nx;
-    z.y = r * ny;
-    z.vx = -kWallBounceSpeed * nx;
-    z.vy = -kWallBounceSpeed * ny;
+    const RimHit hit = bounceOffRim(z.x, z.y, z.vx, z.vy, world.mapSize - z.radius);
+    if (!hit.hit) return;
     z.growthRate = z.growthRate + kWallHitGrowthRate;
-    world.particles.push_back(Particle{2, world.mapSize * nx, world.mapSize * ny,
+    world.particles.push_back(Particle{2, world.mapSize * hit.nx, world.mapSize * hit.ny,
                                        kWallHitGrowthRate * kDecayTime, -1, -1, -1});
 }
 
