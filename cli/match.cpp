@@ -53,7 +53,10 @@ void updateStandings(const Snapshot &s, const BotState &bots,
 
 std::string describeSetup(const MatchSetup &setup) {
     std::string text = "zibber match, bots";
-    for (BotPolicy policy : setup.teamPolicies) text += " " + std::string(policyName(policy));
+    for (BotPolicy policy : setup.teamPolicies) {
+        text += ' ';
+        text += policyName(policy);
+    }
     return text;
 }
 

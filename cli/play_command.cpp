@@ -83,7 +83,8 @@ void showProgress(const Snapshot &s, const std::vector<int32_t> &sizes) {
         int count = 0;
         for (int32_t k = 0; k < size; ++k, ++index)
             if (index < s.numZibbers && zibberAt(s, index)[zibberField::kAlive] != 0.0) ++count;
-        alive += (alive.empty() ? "" : "/") + std::to_string(count);
+        if (!alive.empty()) alive += '/';
+        alive += std::to_string(count);
     }
     int32_t best = s.teamScores.empty() ? 0 : *std::max_element(s.teamScores.begin(), s.teamScores.end());
     std::printf("\rtick %6" PRIu32 "  map %5.1f  alive %s  best %" PRId32 "\033[K", s.tick,
