@@ -15,7 +15,7 @@ double acos(double x);
 double exp(double x);
 double log(double x);
 double hypot(double x, double y);
-// x^1.5 as pow(x, 1.5): NaN for x < 0, +0 for x = -0.
+// x^1.5 as pow(x, 1.5): NaN for finite x < 0, +0 for x = -0, +inf for -inf.
 double powOneAndHalf(double x);
 
 }  // namespace zb::cr

@@ -31,7 +31,10 @@ double powOneAndHalf(double x) {
         if (x == 0) {
             return 0.0;  // pow(-0, 1.5) = +0
         }
-        return x < 0 ? (x - x) / (x - x) : x + x;  // NaN for x < 0, NaN stays NaN
+        if (x == -HUGE_VAL) {
+            return HUGE_VAL;  // pow(-inf, y) = +inf for y > 0 not an odd integer
+        }
+        return x < 0 ? (x - x) / (x - x) : x + x;  // NaN for finite x < 0, NaN stays NaN
     }
     if (x == HUGE_VAL) {
         return x;

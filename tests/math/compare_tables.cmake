@@ -1,0 +1,12 @@
+# Regenerates the math tables into OUT and fails if any differs from SRC.
+file(MAKE_DIRECTORY ${OUT})
+execute_process(COMMAND ${GEN} ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "table generator failed: ${rc}")
+endif()
+foreach(name sincos_tables.h exp_log_tables.h acos_tables.h fixed_tables.h)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${name} ${SRC}/${name} RESULT_VARIABLE diff)
+  if(NOT diff EQUAL 0)
+    message(FATAL_ERROR "${SRC}/${name} differs from a fresh run of the generator (${OUT}/${name})")
+  endif()
+endforeach()
