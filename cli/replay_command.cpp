@@ -67,7 +67,8 @@ int runReplay(int argc, char **argv) {
         std::fprintf(stderr, "zibber: %s\n", mismatch.c_str());
         return kExitMismatch;
     }
-    if (check) std::printf("%d checkpoints match\n", checked);
+    if (check && checked == 0) std::printf("no check lines to verify\n");
+    if (check && checked > 0) std::printf("%d checkpoints match\n", checked);
     std::printf("final tick %" PRIu32 " hash %s\n", zb_tick(world.get()),
                 formatHash(hashWorld(world.get())).c_str());
     return kExitOk;
