@@ -179,7 +179,7 @@ struct Decision {
 
 Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
     // Rubies are worth dozens of points and shrink the biter: worth a detour.
-    Vec goal = me.pos * 0.0;
+    Vec goal;  // the centre, if there is nothing to collect
     double best = std::numeric_limits<double>::infinity();
     bool ruby = false;
     for (int k = 0; k < s.numRubys; ++k) {
@@ -276,15 +276,16 @@ Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
 
 Decision wander(const Snapshot &s, BotState &state, const Self &me) {
     ZibberMemory &mem = state.memory[static_cast<size_t>(me.index)];
-    if (s.tick < mem.wanderUntil && length(avoidance(s, state, me, true)) == 0.0)
-        return {mem.sentKind < 0 ? 0 : mem.sentKind, mem.sentHeading};
+    if (length(avoidance(s, state, me, true)) > 0.0) {
+        // Head back into the open and keep going that way for a while.
+        mem.wanderUntil = s.tick + 10;
+        return {0, steer(s, state, me, Vec{}, true)};
+    }
+    if (s.tick < mem.wanderUntil) return {mem.sentKind < 0 ? 0 : mem.sentKind, mem.sentHeading};
     mem.wanderUntil = s.tick + 10 + static_cast<uint32_t>(uniform(state.rng) * 30.0);
     double roll = uniform(state.rng);
     int32_t kind = roll < 0.6 ? 0 : roll < 0.8 ? 1 : 2;
-    double heading = uniform(state.rng) * kTwoPi;
-    if (length(avoidance(s, state, me, true)) > 0.0)
-        heading = angleOf(me.pos * -1.0) + (uniform(state.rng) - 0.5) * 2.0;
-    return {kind, heading};
+    return {kind, uniform(state.rng) * kTwoPi};
 }
 
 Decision decide(const Snapshot &s, BotState &state, const Self &me) {
