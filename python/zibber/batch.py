@@ -24,10 +24,6 @@ class BatchResult:
         return self.steps / self.seconds if self.seconds > 0 else float("inf")
 
 
-def _default_step(item):
-    item.step()
-
-
 def split_evenly(items, parts):
     """Contiguous, nearly equal slices: each item belongs to exactly one thread."""
     size, extra = divmod(len(items), parts)
@@ -39,22 +35,27 @@ def split_evenly(items, parts):
     return [chunk for chunk in out if chunk]
 
 
-def run_batch(items, steps, threads=None, step=_default_step):
+def run_batch(items, steps, threads=None, step=None):
     """Call step(item) `steps` times for every item, spread over `threads` threads.
 
-    Items are Worlds by default; pass `step` to drive anything else, such as a
-    function that steps a ZibberEnv with a policy. No item is touched by two
-    threads, which is what the library requires of a World.
+    Without `step` the items are Worlds, each advanced by World.step(steps),
+    whose tight loop holds the GIL least. Pass `step` to drive anything else,
+    such as a function that steps a ZibberEnv with a policy. No item is
+    touched by two threads, which is what the library requires of a World.
     """
     items = list(items)
     if steps < 0:
         raise ValueError("steps must not be negative")
-    threads = threads or os.cpu_count() or 1
+    if threads is None:
+        threads = os.cpu_count() or 1
     if threads < 1:
         raise ValueError("threads must be at least 1")
 
     def work(chunk):
         for item in chunk:
+            if step is None:
+                item.step(steps)
+                continue
             for _ in range(steps):
                 step(item)
 
@@ -71,7 +72,7 @@ def run_batch(items, steps, threads=None, step=_default_step):
     return BatchResult(threads, len(items), steps * len(items), seconds)
 
 
-def measure_scaling(make_items, steps, thread_counts=(1, 2), step=_default_step):
+def measure_scaling(make_items, steps, thread_counts=(1, 2), step=None):
     """run_batch on fresh items for each thread count; returns the BatchResults.
 
     make_items() must build a new, equally prepared set of items each call, so
