@@ -47,6 +47,8 @@ def test_items_stay_on_one_thread_and_errors_surface():
 
     run_batch(range(5), 3, threads=2, step=step)
     assert all(len(o) == 1 for o in owners.values())
+    with pytest.raises(ValueError):
+        run_batch(range(5), 1, threads=0, step=step)
     with pytest.raises(ValueError, match="bad item"):
         run_batch(range(6), 1, threads=2, step=step)
 
