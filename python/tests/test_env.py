@@ -88,8 +88,12 @@ def test_actions_are_relative_to_the_heading(env):
         env.step({"team0_0": (0, math.nan)})
     with pytest.raises(ValueError):
         env.step({"someone": (0, 0.0)})
+    target = env.world.zibbers()[1, Z.TARGET_HEADING]
     with pytest.raises(ValueError):
-        env.step({"team0_0": 1})
+        env.step({"team0_1": (1, 1.0), "team0_0": 1})
+    # Refused steps neither stepped nor half-applied their actions.
+    assert env.world.tick == 1
+    assert env.world.zibbers()[1, Z.TARGET_HEADING] == target
 
 
 def test_discrete_actions_pick_kind_and_sector(lib):
