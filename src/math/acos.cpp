@@ -23,7 +23,8 @@ constexpr double kAcosErr = 0x1p-66;
 
 // asin(v) for v = th + tl + c in [0, 1/2], c the centre of row `index`; th is
 // the head of v - c (exact), tl the tail of v.
-void asinPoly(int index, double th, double tl, double* hi, double* lo) {
+template <bool kFma>
+ZB_CR_INLINE void asinPoly(int index, double th, double tl, double* hi, double* lo) {
     const double* a = kAsinPoly[index];
     double poly = a[13];
     for (int n = 12; n >= 4; --n) {
@@ -31,7 +32,7 @@ void asinPoly(int index, double th, double tl, double* hi, double* lo) {
     }
     double tail = th * th * poly;  // A2 t^2 + A3 t^3 + ...
     double p, pe, s, se;
-    twoProd(a[2], th, &p, &pe);
+    twoProd<kFma>(a[2], th, &p, &pe);
     pe += a[2] * tl + a[3] * th;
     fastTwoSum(a[0], p, &s, &se);
     fastTwoSum(s, se + pe + a[1] + tail + 2 * a[4] * th * tl, hi, lo);
@@ -46,10 +47,11 @@ int asinRow(double v) {
 double asinCentre(int row) { return row == 0 ? 0.0 : (2 * row + 1) * 0x1p-8; }
 
 // a / b for double-doubles, about 2^-100 relative.
+template <bool kFma>
 void ddDiv(double ah, double al, double bh, double bl, double* qh, double* ql) {
     double q = ah / bh;
     double p, pe;
-    twoProd(q, bh, &p, &pe);
+    twoProd<kFma>(q, bh, &p, &pe);
     *ql = (((ah - p) - pe) + al - q * bl) / bh;
     *qh = q;
 }
@@ -61,18 +63,19 @@ Fixed fixedRatio(const Fixed& n, const Fixed& d) {
     double nh, nl, dh, dl, qh, ql;
     fixedToDD(n, &nh, &nl);
     fixedToDD(d, &dh, &dl);
-    ddDiv(nh, nl, dh, dl, &qh, &ql);
+    ddDiv<false>(nh, nl, dh, dl, &qh, &ql);
     return fixedFromDD(qh, ql);
 }
 
 }  // namespace
 
-void acosFast(double x, double* hi, double* lo, double* err) {
+template <bool kFma>
+ZB_CR_INLINE void acosFastT(double x, double* hi, double* lo, double* err) {
     double ax = x < 0 ? -x : x;
     double ah, al;
     if (ax <= 0.5) {
         int row = asinRow(ax);
-        asinPoly(row, ax - asinCentre(row), 0.0, &ah, &al);
+        asinPoly<kFma>(row, ax - asinCentre(row), 0.0, &ah, &al);
         if (x < 0) {
             ah = -ah;
             al = -al;
@@ -85,10 +88,10 @@ void acosFast(double x, double* hi, double* lo, double* err) {
         double t = (1 - ax) * 0.5;
         double sh = std::sqrt(t);
         double p, pe;
-        twoProd(sh, sh, &p, &pe);
+        twoProd<kFma>(sh, sh, &p, &pe);
         double sl = ((t - p) - pe) / (2 * sh);
         int row = asinRow(sh);
-        asinPoly(row, sh - asinCentre(row), sl, &ah, &al);
+        asinPoly<kFma>(row, sh - asinCentre(row), sl, &ah, &al);
         if (x < 0) {
             double s, se;
             fastTwoSum(kPiHi, -2 * ah, &s, &se);
@@ -101,9 +104,16 @@ void acosFast(double x, double* hi, double* lo, double* err) {
     *err = kAcosErr * *hi;
 }
 
+template <bool kFma>
+void acosFast(double x, double* hi, double* lo, double* err) {
+    acosFastT<kFma>(x, hi, lo, err);
+}
+template void acosFast<false>(double, double*, double*, double*);
+template void acosFast<true>(double, double*, double*, double*);
+
 double acosSlow(double x) {
     double hi, lo, err;
-    acosFast(x, &hi, &lo, &err);
+    acosFastT<false>(x, &hi, &lo, &err);
     double ax = x < 0 ? -x : x;
     Fixed y = fixedFromDD(hi, lo);
     if (ax <= 0.5) {
@@ -131,10 +141,10 @@ double acosSlow(double x) {
     return fixedRound(x < 0 ? fixedSub(kFixedPi, twoZ) : twoZ, 0);
 }
 
-}  // namespace detail
+namespace {
 
-double acos(double x) {
-    using namespace detail;
+template <bool kFma>
+ZB_CR_INLINE double acosT(double x) {
     double ax = x < 0 ? -x : x;
     if (!(ax < 1)) {
         if (x == 1) {
@@ -149,11 +159,19 @@ double acos(double x) {
         return kPiOver2Hi;  // pi/2 - x rounds to RN(pi/2)
     }
     double hi, lo, err, r;
-    acosFast(x, &hi, &lo, &err);
+    acosFastT<kFma>(x, &hi, &lo, &err);
     if (roundsSafely(hi, lo, err, &r)) {
         return r;
     }
     return acosSlow(x);
 }
+
+ZB_CR_FMA_TARGET double acosWithFma(double x) { return acosT<true>(x); }
+double acosPlain(double x) { return acosT<false>(x); }
+
+}  // namespace
+}  // namespace detail
+
+double acos(double x) { return detail::cpuHasFma() ? detail::acosWithFma(x) : detail::acosPlain(x); }
 
 }  // namespace zb::cr

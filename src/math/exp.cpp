@@ -20,7 +20,8 @@ constexpr double kExpErr = 0x1p-76;
 
 }  // namespace
 
-void expFast(double x, double* hi, double* lo, int* scale, double* err) {
+template <bool kFma>
+ZB_CR_INLINE void expFastT(double x, double* hi, double* lo, int* scale, double* err) {
     double kd = roundToInt(x * k128OverLn2);
     auto k = static_cast<int64_t>(kd);
     // r = x - k ln2/128: the first product and difference are exact, the
@@ -32,7 +33,7 @@ void expFast(double x, double* hi, double* lo, int* scale, double* err) {
     fastTwoSum(rh, rl, &rh, &rl);
     // exp(r) - 1 = r + r^2/2 + r^3 (1/6 + r/24 + ...).
     double z, ze;
-    twoProd(rh, rh, &z, &ze);
+    twoProd<kFma>(rh, rh, &z, &ze);
     double tail = rh * z * (1.0 / 6 + rh * (1.0 / 24 + rh * (1.0 / 120 + rh * (1.0 / 720 + rh * (1.0 / 5040)))));
     double h0, l0;
     fastTwoSum(rh, 0.5 * z, &h0, &l0);
@@ -40,7 +41,7 @@ void expFast(double x, double* hi, double* lo, int* scale, double* err) {
     // 2^(j/128) (1 + (exp(r) - 1)).
     const double* tj = kExp2Table[k & 127];
     double p, pe, s, se;
-    twoProd(tj[0], h0, &p, &pe);
+    twoProd<kFma>(tj[0], h0, &p, &pe);
     pe += tj[0] * l0 + tj[1] * h0;
     fastTwoSum(tj[0], p, &s, &se);
     fastTwoSum(s, se + pe + tj[1], hi, lo);
@@ -48,16 +49,23 @@ void expFast(double x, double* hi, double* lo, int* scale, double* err) {
     *err = kExpErr * 1.5;              // hi < 1.5
 }
 
+template <bool kFma>
+void expFast(double x, double* hi, double* lo, int* scale, double* err) {
+    expFastT<kFma>(x, hi, lo, scale, err);
+}
+template void expFast<false>(double, double*, double*, int*, double*);
+template void expFast<true>(double, double*, double*, int*, double*);
+
 double expSlow(double x) {
     double kd = roundToInt(x * 0x1.71547652b82fep0);  // nearest k to x / ln2
     Fixed r = fixedSub(fixedFromDouble(x), fixedMul(fixedFromDouble(kd), kFixedLn2));
     return fixedRound(fixedExp(r), static_cast<int>(kd));
 }
 
-}  // namespace detail
+namespace {
 
-double exp(double x) {
-    using namespace detail;
+template <bool kFma>
+ZB_CR_INLINE double expT(double x) {
     if (!(x <= 709.79)) {  // NaN, or exp overflows
         return x != x ? x + x : 0x1p1023 * 2.0;
     }
@@ -70,7 +78,7 @@ double exp(double x) {
     }
     double hi, lo, err, r;
     int scale;
-    expFast(x, &hi, &lo, &scale, &err);
+    expFastT<kFma>(x, &hi, &lo, &scale, &err);
     if (!roundsSafely(hi, lo, err, &r)) {
         return expSlow(x);
     }
@@ -81,5 +89,13 @@ double exp(double x) {
     }
     return r * pow2(scale);
 }
+
+ZB_CR_FMA_TARGET double expWithFma(double x) { return expT<true>(x); }
+double expPlain(double x) { return expT<false>(x); }
+
+}  // namespace
+}  // namespace detail
+
+double exp(double x) { return detail::cpuHasFma() ? detail::expWithFma(x) : detail::expPlain(x); }
 
 }  // namespace zb::cr

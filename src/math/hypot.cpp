@@ -26,6 +26,29 @@ bool negligible(uint64_t ux, uint64_t uy) {
 
 }  // namespace
 
+// sqrt(ax^2 + ay^2) as hi + lo, for ax >= ay with both in [2^-400, 2^300]:
+// the squares exactly, their sum to 2^-104, one correction of sqrt(head).
+template <bool kFma>
+ZB_CR_INLINE void hypotFastT(double ax, double ay, double* hi, double* lo) {
+    double a, ae, b, be, s, se, sh, sl;
+    twoProd<kFma>(ax, ax, &a, &ae);
+    twoProd<kFma>(ay, ay, &b, &be);
+    fastTwoSum(a, b, &s, &se);
+    fastTwoSum(s, se + ae + be, &sh, &sl);
+    double r = std::sqrt(sh);
+    double p, pe;
+    twoProd<kFma>(r, r, &p, &pe);
+    *hi = r;
+    *lo = ((sh - p) - pe + sl) / (2 * r);
+}
+
+template <bool kFma>
+void hypotFast(double ax, double ay, double* hi, double* lo) {
+    hypotFastT<kFma>(ax, ay, hi, lo);
+}
+template void hypotFast<false>(double, double, double*, double*);
+template void hypotFast<true>(double, double, double*, double*);
+
 double hypotExact(double x, double y) {
     double ax = x < 0 ? -x : x;
     double ay = y < 0 ? -y : y;
@@ -47,10 +70,10 @@ double hypotExact(double x, double y) {
     return roundHypot(mx, my, ex - ey, ey - 53);
 }
 
-}  // namespace detail
+namespace {
 
-double hypot(double x, double y) {
-    using namespace detail;
+template <bool kFma>
+ZB_CR_INLINE double hypotT(double x, double y) {
     uint64_t ux = bitsOf(x) & ~(uint64_t{1} << 63);
     uint64_t uy = bitsOf(y) & ~(uint64_t{1} << 63);
     if (ux == kInfBits || uy == kInfBits) {
@@ -85,20 +108,22 @@ double hypot(double x, double y) {
         ay *= 0x1p600;
         scale = 0x1p-600;
     }
-    double a, ae, b, be, s, se, sh, sl;
-    twoProd(ax, ax, &a, &ae);
-    twoProd(ay, ay, &b, &be);
-    fastTwoSum(a, b, &s, &se);
-    fastTwoSum(s, se + ae + be, &sh, &sl);
-    double r = std::sqrt(sh);
-    double p, pe;
-    twoProd(r, r, &p, &pe);
-    double d = ((sh - p) - pe + sl) / (2 * r);
-    double res;
-    if (roundsSafely(r, d, kHypotErr * r, &res)) {
+    double hi, lo, res;
+    hypotFastT<kFma>(ax, ay, &hi, &lo);
+    if (roundsSafely(hi, lo, kHypotErr * hi, &res)) {
         return res * scale;
     }
     return hypotExact(x, y);
+}
+
+ZB_CR_FMA_TARGET double hypotWithFma(double x, double y) { return hypotT<true>(x, y); }
+double hypotPlain(double x, double y) { return hypotT<false>(x, y); }
+
+}  // namespace
+}  // namespace detail
+
+double hypot(double x, double y) {
+    return detail::cpuHasFma() ? detail::hypotWithFma(x, y) : detail::hypotPlain(x, y);
 }
 
 }  // namespace zb::cr

@@ -6,12 +6,23 @@
 namespace zb::cr::detail {
 
 // Fast paths: hi + lo and the absolute error bound the rounding test uses.
-// Only valid on the arguments the public function sends to them.
+// Only valid on the arguments the public function sends to them. kFma picks
+// the version built around the fused multiply-add; both give the same bits.
+template <bool kFma>
 void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
                 double* cosErr);
+template <bool kFma>
 void expFast(double x, double* hi, double* lo, int* scale, double* err);  // exp(x) = (hi + lo) 2^scale
+template <bool kFma>
 void logFast(double x, double* hi, double* lo, double* err);
+template <bool kFma>
 void acosFast(double x, double* hi, double* lo, double* err);
+
+// hypot and x^1.5 for ordinary arguments: hi + lo about 2^-103 relative.
+template <bool kFma>
+void hypotFast(double ax, double ay, double* hi, double* lo);
+template <bool kFma>
+void powOneAndHalfFast(double x, double* hi, double* lo);
 
 // Slow paths, correctly rounded on their own.
 void sinCosSlow(double x, double* s, double* c);

@@ -45,17 +45,18 @@ LogArg splitLogArg(double x) {
 
 }  // namespace
 
-void logFast(double x, double* hi, double* lo, double* err) {
+template <bool kFma>
+ZB_CR_INLINE void logFastT(double x, double* hi, double* lo, double* err) {
     LogArg a = splitLogArg(x);
     const LogEntry& entry = kLogTable[a.index];
     // r = m c - 1 exactly as a double-double: m c - 1 is exact in the head
     // (the product is within 2^-7 of 1).
     double p, pe, rh, rl;
-    twoProd(a.m, entry.c, &p, &pe);
+    twoProd<kFma>(a.m, entry.c, &p, &pe);
     twoSum(p - 1.0, pe, &rh, &rl);
     // log1p(r) = r - r^2/2 + r^3 (1/3 - r/4 + ...).
     double z, ze;
-    twoProd(rh, rh, &z, &ze);
+    twoProd<kFma>(rh, rh, &z, &ze);
     double tail =
         rh * z *
         (1.0 / 3 + rh * (-1.0 / 4 + rh * (1.0 / 5 + rh * (-1.0 / 6 + rh * (1.0 / 7 + rh * (-1.0 / 8 + rh * (1.0 / 9)))))));
@@ -71,9 +72,16 @@ void logFast(double x, double* hi, double* lo, double* err) {
     *err = kLogErr * (*hi < 0 ? -*hi : *hi);
 }
 
+template <bool kFma>
+void logFast(double x, double* hi, double* lo, double* err) {
+    logFastT<kFma>(x, hi, lo, err);
+}
+template void logFast<false>(double, double*, double*, double*);
+template void logFast<true>(double, double*, double*, double*);
+
 double logSlow(double x) {
     double hi, lo, err;
-    logFast(x, &hi, &lo, &err);
+    logFastT<false>(x, &hi, &lo, &err);
     LogArg a = splitLogArg(x);
     // y ~ log x; z = y - e ln2 ~ log m; d = m exp(-z) - 1 is about the fast
     // path's error, and log x = y + log1p(d) = y + d - d^2/2 + d^3/3.
@@ -85,10 +93,10 @@ double logSlow(double x) {
     return fixedRound(fixedAdd(y, corr), 0);
 }
 
-}  // namespace detail
+namespace {
 
-double log(double x) {
-    using namespace detail;
+template <bool kFma>
+ZB_CR_INLINE double logT(double x) {
     uint64_t u = bitsOf(x);
     if (u >= 0x7ff0000000000000ull) {  // negative (including -0), infinity or NaN
         if (x == 0) {
@@ -103,11 +111,19 @@ double log(double x) {
         return 0.0;
     }
     double hi, lo, err, r;
-    logFast(x, &hi, &lo, &err);
+    logFastT<kFma>(x, &hi, &lo, &err);
     if (roundsSafely(hi, lo, err, &r)) {
         return r;
     }
     return logSlow(x);
 }
+
+ZB_CR_FMA_TARGET double logWithFma(double x) { return logT<true>(x); }
+double logPlain(double x) { return logT<false>(x); }
+
+}  // namespace
+}  // namespace detail
+
+double log(double x) { return detail::cpuHasFma() ? detail::logWithFma(x) : detail::logPlain(x); }
 
 }  // namespace zb::cr

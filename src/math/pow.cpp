@@ -14,6 +14,26 @@ namespace detail {
 
 constexpr double kPowErr = 0x1p-98;
 
+// x sqrt(x) as hi + lo for x in [2^-600, 2^600]: sqrt(x) to 2^-104 by one
+// correction, then the product exactly in its head.
+template <bool kFma>
+ZB_CR_INLINE void powOneAndHalfFastT(double x, double* hi, double* lo) {
+    double s = std::sqrt(x);
+    double p, pe;
+    twoProd<kFma>(s, s, &p, &pe);
+    double sl = ((x - p) - pe) / (2 * s);
+    double h, he;
+    twoProd<kFma>(x, s, &h, &he);
+    fastTwoSum(h, he + x * sl, hi, lo);
+}
+
+template <bool kFma>
+void powOneAndHalfFast(double x, double* hi, double* lo) {
+    powOneAndHalfFastT<kFma>(x, hi, lo);
+}
+template void powOneAndHalfFast<false>(double, double*, double*);
+template void powOneAndHalfFast<true>(double, double*, double*);
+
 double powOneAndHalfExact(double x) {
     int ex;
     auto mx = static_cast<uint64_t>(std::ldexp(std::frexp(x, &ex), 53));
@@ -23,10 +43,10 @@ double powOneAndHalfExact(double x) {
     return roundSqrtCube(mx, extra, (e3 - extra) / 2);
 }
 
-}  // namespace detail
+namespace {
 
-double powOneAndHalf(double x) {
-    using namespace detail;
+template <bool kFma>
+ZB_CR_INLINE double powOneAndHalfT(double x) {
     if (!(x > 0)) {
         if (x == 0) {
             return 0.0;  // pow(-0, 1.5) = +0
@@ -42,17 +62,22 @@ double powOneAndHalf(double x) {
     if (x < 0x1p-600 || x > 0x1p600) {
         return powOneAndHalfExact(x);  // subnormal results, overflow
     }
-    double s = std::sqrt(x);
-    double p, pe;
-    twoProd(s, s, &p, &pe);
-    double sl = ((x - p) - pe) / (2 * s);
-    double h, he, hi, lo, res;
-    twoProd(x, s, &h, &he);
-    fastTwoSum(h, he + x * sl, &hi, &lo);
+    double hi, lo, res;
+    powOneAndHalfFastT<kFma>(x, &hi, &lo);
     if (roundsSafely(hi, lo, kPowErr * hi, &res)) {
         return res;
     }
     return powOneAndHalfExact(x);
+}
+
+ZB_CR_FMA_TARGET double powOneAndHalfWithFma(double x) { return powOneAndHalfT<true>(x); }
+double powOneAndHalfPlain(double x) { return powOneAndHalfT<false>(x); }
+
+}  // namespace
+}  // namespace detail
+
+double powOneAndHalf(double x) {
+    return detail::cpuHasFma() ? detail::powOneAndHalfWithFma(x) : detail::powOneAndHalfPlain(x);
 }
 
 }  // namespace zb::cr

@@ -27,11 +27,12 @@ constexpr double kCodyWaiteLimit = 1600.0;  // |k| < 2^17 keeps k * piece exact
 
 // a (ch + cl) + b (sh + sl) as a normalised double-double, for table entries
 // a, b and cos r = ch + cl, sin r = sh + sl.
-void rotate(const double* a, const double* b, double ch, double cl, double sh, double sl, double* hi, double* lo) {
+template <bool kFma>
+ZB_CR_INLINE void rotate(const double* a, const double* b, double ch, double cl, double sh, double sl, double* hi, double* lo) {
     double p1, e1, p2, e2, s, se;
-    twoProd(a[0], ch, &p1, &e1);
+    twoProd<kFma>(a[0], ch, &p1, &e1);
     e1 += a[0] * cl + a[1] * ch;
-    twoProd(b[0], sh, &p2, &e2);
+    twoProd<kFma>(b[0], sh, &p2, &e2);
     e2 += b[0] * sl + b[1] * sh;
     twoSum(p1, p2, &s, &se);
     fastTwoSum(s, se + e1 + e2, hi, lo);
@@ -39,8 +40,9 @@ void rotate(const double* a, const double* b, double ch, double cl, double sh, d
 
 }  // namespace
 
-void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
-                double* cosErr) {
+template <bool kFma>
+ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
+                              double* cosErr) {
     double ax = x < 0 ? -x : x;
     int k;
     double rh, rl;
@@ -65,7 +67,7 @@ void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* c
     // cos r = 1 - z/2 + z^2/24 - ... with z = r^2 exact in its head; sin r =
     // r + r^3 (-1/6 + ...). The rounded parts are below 2^-17 of the result.
     double z, ze;
-    twoProd(rh, rh, &z, &ze);
+    twoProd<kFma>(rh, rh, &z, &ze);
     double ch, cl;
     fastTwoSum(1.0, -0.5 * z, &ch, &cl);
     cl += -0.5 * ze - rh * rl + z * z * (1.0 / 24 + z * (-1.0 / 720 + z * (1.0 / 40320)));
@@ -74,11 +76,19 @@ void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* c
     const double* ck = kSinTable[(k + 128) & 511];
     const double minusSk[2] = {-sk[0], -sk[1]};
     // sin(a + r) = S cos r + C sin r, cos(a + r) = C cos r - S sin r.
-    rotate(sk, ck, ch, cl, rh, sl, sinHi, sinLo);
-    rotate(ck, minusSk, ch, cl, rh, sl, cosHi, cosLo);
+    rotate<kFma>(sk, ck, ch, cl, rh, sl, sinHi, sinLo);
+    rotate<kFma>(ck, minusSk, ch, cl, rh, sl, cosHi, cosLo);
     *sinErr = kEvalErr * (*sinHi < 0 ? -*sinHi : *sinHi) + kReduceErr;
     *cosErr = kEvalErr * (*cosHi < 0 ? -*cosHi : *cosHi) + kReduceErr;
 }
+
+template <bool kFma>
+void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
+                double* cosErr) {
+    sinCosFastT<kFma>(x, sinHi, sinLo, cosHi, cosLo, sinErr, cosErr);
+}
+template void sinCosFast<false>(double, double*, double*, double*, double*, double*, double*);
+template void sinCosFast<true>(double, double*, double*, double*, double*, double*, double*);
 
 void sinCosSlow(double x, double* s, double* c) {
     double ax = x < 0 ? -x : x;
@@ -99,10 +109,10 @@ void sinCosSlow(double x, double* s, double* c) {
     *c = fixedRound(cosAx, 0);
 }
 
-}  // namespace detail
+namespace {
 
-void sinCos(double x, double* s, double* c) {
-    using namespace detail;
+template <bool kFma>
+ZB_CR_INLINE void sinCosT(double x, double* s, double* c) {
     uint64_t ax = bitsOf(x) & ~(uint64_t{1} << 63);
     if (ax >= 0x7ff0000000000000ull) {  // NaN or infinity
         *s = *c = x - x;
@@ -114,7 +124,7 @@ void sinCos(double x, double* s, double* c) {
         return;
     }
     double sh, sl, ch, cl, sinErr, cosErr;
-    sinCosFast(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
+    sinCosFastT<kFma>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
     double sinR, cosR;
     bool sinOk = roundsSafely(sh, sl, sinErr, &sinR);
     bool cosOk = roundsSafely(ch, cl, cosErr, &cosR);
@@ -130,6 +140,20 @@ void sinCos(double x, double* s, double* c) {
     }
     *s = sinR;
     *c = cosR;
+}
+
+ZB_CR_FMA_TARGET void sinCosWithFma(double x, double* s, double* c) { sinCosT<true>(x, s, c); }
+void sinCosPlain(double x, double* s, double* c) { sinCosT<false>(x, s, c); }
+
+}  // namespace
+}  // namespace detail
+
+void sinCos(double x, double* s, double* c) {
+    if (detail::cpuHasFma()) {
+        detail::sinCosWithFma(x, s, c);
+    } else {
+        detail::sinCosPlain(x, s, c);
+    }
 }
 
 }  // namespace zb::cr

@@ -80,7 +80,7 @@ TEST(HardCases, SinCosRejectedByFastPath) {
                    : i % 3 == 1 ? uniform(rng, -kPi, 3 * kPi)
                                 : (rng() & 1 ? 1 : -1) * logUniform(rng, -26, 1000);
         double sh, sl, ch, cl, se, ce;
-        d::sinCosFast(x, &sh, &sl, &ch, &cl, &se, &ce);
+        d::sinCosFast<true>(x, &sh, &sl, &ch, &cl, &se, &ce);
         if (unsafe(sh, sl, se)) {
             sinHard.push_back(x);
         }
@@ -125,20 +125,20 @@ TEST(HardCases, ExpLogAcosRejectedByFastPath) {
         double hi, lo, err;
         int scale;
         double e = i % 2 ? uniform(rng, -100, 0) : uniform(rng, -708.3, 709.7);
-        d::expFast(e, &hi, &lo, &scale, &err);
+        d::expFast<true>(e, &hi, &lo, &scale, &err);
         if (unsafe(hi, lo, err)) {
             expHard.push_back(e);
         }
         double l = i % 2 ? uniform(rng, 1, 1e7) : logUniform(rng, -1074, 1024);
         if (l != 1) {
-            d::logFast(l, &hi, &lo, &err);
+            d::logFast<true>(l, &hi, &lo, &err);
             if (unsafe(hi, lo, err)) {
                 logHard.push_back(l);
             }
         }
         double a = uniform(rng, -1, 1);
         if (std::fabs(a) >= 0x1p-57) {
-            d::acosFast(a, &hi, &lo, &err);
+            d::acosFast<true>(a, &hi, &lo, &err);
             if (unsafe(hi, lo, err)) {
                 acosHard.push_back(a);
             }

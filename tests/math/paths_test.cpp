@@ -100,7 +100,7 @@ TEST(FastPathBound, SinCos) {
             continue;
         }
         double sh, sl, ch, cl, se, ce;
-        d::sinCosFast(x, &sh, &sl, &ch, &cl, &se, &ce);
+        d::sinCosFast<true>(x, &sh, &sl, &ch, &cl, &se, &ce);
         ws[i % 4].add(b.of(mpfr_sin, x, sh, sl, se), x, safe(sh, sl, se));
         wc[i % 4].add(b.of(mpfr_cos, x, ch, cl, ce), x, safe(ch, cl, ce));
     }
@@ -119,7 +119,7 @@ TEST(FastPathBound, Exp) {
         double x = i % 2 ? uniform(rng, -100, 0) : uniform(rng, -708.3, 709.7);
         double hi, lo, err;
         int scale;
-        d::expFast(x, &hi, &lo, &scale, &err);
+        d::expFast<true>(x, &hi, &lo, &scale, &err);
         w[i % 2].add(b.of(mpfr_exp, x, hi, lo, err, scale), x, safe(hi, lo, err));
     }
     w[1].report("exp [-100, 0]");
@@ -141,7 +141,7 @@ TEST(FastPathBound, Log) {
             continue;
         }
         double hi, lo, err;
-        d::logFast(x, &hi, &lo, &err);
+        d::logFast<true>(x, &hi, &lo, &err);
         w[i % 3].add(b.of(mpfr_log, x, hi, lo, err), x, safe(hi, lo, err));
     }
     w[0].report("log [1, 1e7]");
@@ -159,7 +159,7 @@ TEST(FastPathBound, Acos) {
             continue;
         }
         double hi, lo, err;
-        d::acosFast(x, &hi, &lo, &err);
+        d::acosFast<true>(x, &hi, &lo, &err);
         w[i % 2].add(b.of(mpfr_acos, x, hi, lo, err), x, safe(hi, lo, err));
     }
     w[1].report("acos [-1, 1]");
@@ -206,5 +206,51 @@ TEST(SlowPaths, CorrectlyRoundedOnTheirOwn) {
     std::printf("[math] slow paths alone: %ld arguments each for sin, cos, exp, log, acos, hypot, x^1.5; "
                 "%ld mismatches\n",
                 n, bad);
+    EXPECT_EQ(bad, 0);
+}
+
+// The versions with and without the fused multiply-add must agree to the bit,
+// or results would depend on the CPU after all.
+TEST(FastPathBound, SameBitsWithAndWithoutFma) {
+    std::mt19937_64 rng(26);
+    const long n = scaled(100000);
+    long bad = 0;
+    auto same = [&](const char* name, double x, std::initializer_list<double> a, std::initializer_list<double> b) {
+        auto ia = a.begin();
+        for (double v : b) {
+            if (bitsOf(*ia++) != bitsOf(v) && ++bad <= 5) {
+                ADD_FAILURE() << name << " differs at " << show(x);
+            }
+        }
+    };
+    for (long i = 0; i < n; ++i) {
+        double x = i % 2 ? uniform(rng, -kPi, 3 * kPi) : (rng() & 1 ? 1 : -1) * logUniform(rng, -26, 1000);
+        double a[6], b[6];
+        d::sinCosFast<true>(x, &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]);
+        d::sinCosFast<false>(x, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+        same("sinCosFast", x, {a[0], a[1], a[2], a[3], a[4], a[5]}, {b[0], b[1], b[2], b[3], b[4], b[5]});
+        double e = uniform(rng, -708, 709), sa, sb;
+        int ka, kb;
+        d::expFast<true>(e, &a[0], &a[1], &ka, &a[2]);
+        d::expFast<false>(e, &b[0], &b[1], &kb, &b[2]);
+        same("expFast", e, {a[0], a[1], a[2], double(ka)}, {b[0], b[1], b[2], double(kb)});
+        double l = logUniform(rng, -1074, 1024);
+        d::logFast<true>(l, &a[0], &a[1], &a[2]);
+        d::logFast<false>(l, &b[0], &b[1], &b[2]);
+        same("logFast", l, {a[0], a[1], a[2]}, {b[0], b[1], b[2]});
+        double c = uniform(rng, -0.9999, 0.9999);
+        d::acosFast<true>(c, &a[0], &a[1], &a[2]);
+        d::acosFast<false>(c, &b[0], &b[1], &b[2]);
+        same("acosFast", c, {a[0], a[1], a[2]}, {b[0], b[1], b[2]});
+        double hx = logUniform(rng, -300, 300), hy = hx * uniform(rng, 1e-6, 1);
+        d::hypotFast<true>(hx, hy, &a[0], &a[1]);
+        d::hypotFast<false>(hx, hy, &b[0], &b[1]);
+        same("hypotFast", hx, {a[0], a[1]}, {b[0], b[1]});
+        double p = logUniform(rng, -600, 600);
+        d::powOneAndHalfFast<true>(p, &sa, &a[1]);
+        d::powOneAndHalfFast<false>(p, &sb, &b[1]);
+        same("powOneAndHalfFast", p, {sa, a[1]}, {sb, b[1]});
+    }
+    std::printf("[math] fast paths with and without FMA: %ld arguments each, %ld differences\n", n, bad);
     EXPECT_EQ(bad, 0);
 }
