@@ -182,10 +182,7 @@ double fixedRound(const Fixed& a, int scale) {
     if (q <= 0) {
         n = bitsFrom(m, 0) << -q;  // exact: at most 53 bits
     } else {
-        n = bitsFrom(m, q) & ((uint64_t{1} << 53) - 1);
-        if (top - q < 52) {
-            n &= (uint64_t{1} << (top - q + 1)) - 1;
-        }
+        n = bitsFrom(m, q);  // at most 53 bits: top - q <= 52
         bool half = bitAt(m, q - 1);
         bool sticky = anyBitBelow(m, q - 1);
         if (half && (sticky || (n & 1) != 0)) {
