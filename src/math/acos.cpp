@@ -26,11 +26,17 @@ constexpr double kAcosErr = 0x1p-66;
 template <bool kFma>
 ZB_CR_INLINE void asinPoly(int index, double th, double tl, double* hi, double* lo) {
     const double* a = kAsinPoly[index];
-    double poly = a[13];
-    for (int n = 12; n >= 4; --n) {
-        poly = a[n] + th * poly;
-    }
-    double tail = th * th * poly;  // A2 t^2 + A3 t^3 + ...
+    // A2 + A3 t + ... + A11 t^9 in pairs (Estrin's scheme), for a shorter
+    // chain of dependent operations than Horner's.
+    double t2 = th * th;
+    double t4 = t2 * t2;
+    double p01 = a[4] + a[5] * th;
+    double p23 = a[6] + a[7] * th;
+    double p45 = a[8] + a[9] * th;
+    double p67 = a[10] + a[11] * th;
+    double p89 = a[12] + a[13] * th;
+    double poly = (p01 + p23 * t2) + t4 * ((p45 + p67 * t2) + t4 * p89);
+    double tail = t2 * poly;  // A2 t^2 + A3 t^3 + ...
     double p, pe, s, se;
     twoProd<kFma>(a[2], th, &p, &pe);
     pe += a[2] * tl + a[3] * th;

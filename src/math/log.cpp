@@ -57,9 +57,10 @@ ZB_CR_INLINE void logFastT(double x, double* hi, double* lo, double* err) {
     // log1p(r) = r - r^2/2 + r^3 (1/3 - r/4 + ...).
     double z, ze;
     twoProd<kFma>(rh, rh, &z, &ze);
-    double tail =
-        rh * z *
-        (1.0 / 3 + rh * (-1.0 / 4 + rh * (1.0 / 5 + rh * (-1.0 / 6 + rh * (1.0 / 7 + rh * (-1.0 / 8 + rh * (1.0 / 9)))))));
+    // Odd and even halves side by side: a shorter chain of dependent operations.
+    double even = 1.0 / 3 + z * (1.0 / 5 + z * (1.0 / 7 + z * (1.0 / 9)));
+    double odd = -1.0 / 4 + z * (-1.0 / 6 + z * (-1.0 / 8));
+    double tail = rh * z * (even + rh * odd);
     double h1, l1;
     fastTwoSum(rh, -0.5 * z, &h1, &l1);
     l1 += rl - 0.5 * ze - rh * rl + tail;

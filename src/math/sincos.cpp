@@ -28,7 +28,8 @@ constexpr double kCodyWaiteLimit = 1600.0;  // |k| < 2^17 keeps k * piece exact
 // a (ch + cl) + b (sh + sl) as a normalised double-double, for table entries
 // a, b and cos r = ch + cl, sin r = sh + sl.
 template <bool kFma>
-ZB_CR_INLINE void rotate(const double* a, const double* b, double ch, double cl, double sh, double sl, double* hi, double* lo) {
+ZB_CR_INLINE void rotate(const double* a, const double* b, double ch, double cl, double sh, double sl, double* hi,
+                         double* lo) {
     double p1, e1, p2, e2, s, se;
     twoProd<kFma>(a[0], ch, &p1, &e1);
     e1 += a[0] * cl + a[1] * ch;
