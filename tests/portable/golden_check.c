@@ -11,7 +11,6 @@
  * a different number of steps, 2 on unreadable or malformed input.
  */
 #include <errno.h>
-#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -224,13 +223,15 @@ static void step_and_compare(zb_world *w) {
     tick = zb_tick(w);
     h = state_hash(w);
     if (steps >= num_expected) {
-        printf("more steps than the %ld hashes\n", num_expected);
+        printf("more steps than the %ld hashes%s\n", num_expected, first_mismatch);
         exit(1);
     }
     if (tick != expected[steps].tick || h != expected[steps].hash) {
         if (mismatches == 0)
-            snprintf(first_mismatch, sizeof first_mismatch, "; first at step %ld: expected tick %lu hash 0x%016llx, got tick %lu hash 0x%016llx",
-                    steps + 1, expected[steps].tick, expected[steps].hash, tick, h);
+            snprintf(first_mismatch, sizeof first_mismatch,
+                     "; first at step %ld: expected tick %lu hash 0x%016llx, "
+                     "got tick %lu hash 0x%016llx",
+                     steps + 1, expected[steps].tick, expected[steps].hash, tick, h);
         ++mismatches;
     }
     ++steps;
@@ -263,10 +264,12 @@ int main(int argc, char **argv) {
         } else if (strcmp(tokens[0], "setup") == 0) {
             int count, k, num_kinds, at;
             long long total = 0;
-            if (n < 3 || strcmp(tokens[2], "sizes") != 0) malformed("expected 'setup <count> sizes'", tokens[0]);
+            if (n < 3 || strcmp(tokens[2], "sizes") != 0)
+                malformed("expected 'setup <count> sizes'", tokens[0]);
             count = (int)parse_int(tokens[1], 0, MAX_TOKENS - 4);
             at = 3 + count;
-            if (n <= at || strcmp(tokens[at], "kinds") != 0) malformed("expected 'kinds' after the sizes", tokens[1]);
+            if (n <= at || strcmp(tokens[at], "kinds") != 0)
+                malformed("expected 'kinds' after the sizes", tokens[1]);
             for (k = 0; k < count; ++k) {
                 sizes[k] = (int32_t)parse_int(tokens[3 + k], INT32_MIN, INT32_MAX);
                 if (sizes[k] > 0) total += sizes[k];
