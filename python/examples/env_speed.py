@@ -37,15 +37,15 @@ class EnvRunner:
         ]
         self.n = 0
         self.env.reset()
-        for _ in range(WARMUP):
-            self.step()
+        self.step(WARMUP)
 
-    def step(self):
-        if not self.env.agents:
-            self.env.reset()
-        pool = self.actions[self.n % len(self.actions)]
-        self.env.step({a: pool[a] for a in self.env.agents})
-        self.n += 1
+    def step(self, n=1):
+        for _ in range(n):
+            if not self.env.agents:
+                self.env.reset()
+            pool = self.actions[self.n % len(self.actions)]
+            self.env.step({a: pool[a] for a in self.env.agents})
+            self.n += 1
 
     def close(self):
         self.env.close()
@@ -96,8 +96,7 @@ def main():
     def env_rate():
         runner = EnvRunner(sizes, seed=1)
         start = time.perf_counter()
-        for _ in range(args.steps):
-            runner.step()
+        runner.step(args.steps)
         rate = args.steps / (time.perf_counter() - start)
         runner.close()
         return rate

@@ -38,9 +38,9 @@ def split_evenly(items, parts):
 def run_batch(items, steps, threads=None, step=None):
     """Call step(item) `steps` times for every item, spread over `threads` threads.
 
-    Without `step` the items are Worlds, each advanced by World.step(steps),
-    whose tight loop holds the GIL least. Pass `step` to drive anything else,
-    such as a function that steps a ZibberEnv with a policy. No item is
+    Without `step`, each item's own step(steps) is called: for a World that
+    is a tight loop which holds the GIL least. Pass `step` to drive anything
+    else, such as a function that steps a ZibberEnv with a policy. No item is
     touched by two threads, which is what the library requires of a World.
     """
     items = list(items)
