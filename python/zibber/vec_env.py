@@ -18,11 +18,16 @@ from .env import KINDS, agent_names, check_sizes
 from .observe import ObsConfig, build_batch
 from .world import World
 
-# Worlds observed per numpy pass. Larger passes save call overhead until the
-# arrays (agents x points of every world) outgrow the CPU caches: measured,
-# 8 worlds of 4 zibbers cost a fifth per world of one alone, 16 three times
-# as much as 8.
-OBSERVE_BATCH = 8
+
+def worlds_per_pass(num_agents):
+    """Worlds observed in one numpy pass.
+
+    Larger passes save call overhead until the arrays (agents x points of
+    every world) outgrow the CPU caches. Measured: 8 worlds of 4 zibbers cost
+    a fifth per world of one alone, 16 twice as much as 8; for worlds of 16
+    zibbers 4 at a time did best.
+    """
+    return min(8, max(1, 64 // num_agents))
 
 
 class ZibberVecEnv:
@@ -79,9 +84,9 @@ class ZibberVecEnv:
     def _observe(self, envs):
         """Observations (len(envs), num_agents, size) and zibber exports of the given envs."""
         snaps = [self._snapshot(self.worlds[e]) for e in envs]
-        obs = []
-        for start in range(0, len(snaps), OBSERVE_BATCH):
-            obs += build_batch(self.obs_config, snaps[start:start + OBSERVE_BATCH])
+        obs, group = [], worlds_per_pass(self.num_agents)
+        for start in range(0, len(snaps), group):
+            obs += build_batch(self.obs_config, snaps[start:start + group])
         return np.stack(obs), np.stack([snap["zibbers"] for snap in snaps])
 
     def _snapshot(self, world):
