@@ -1,10 +1,11 @@
+#include "core/hot.h"
 #include "arena/obstacle_shape.h"
 #include "core/phases.h"
 #include "math/step_math.h"
 
 namespace zb {
 
-double clearanceAt(const World& world, double x, double y) {
+ZB_HOT double clearanceAt(const World& world, double x, double y) {
     double c = world.mapSize - fm::hypot(x, y);
     for (const Zibber& z : world.zibbers) {
         if (z.alive != 1) continue;

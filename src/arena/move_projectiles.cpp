@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
 
@@ -52,7 +53,7 @@ void flyProjectile(World& world, Projectile& p) {
 
 // Points fall around where the projectile was before this step's move, and
 // only those strictly inside the arena are kept; the draws are always made.
-void expireProjectile(World& world, Projectile& p) {
+ZB_HOT void expireProjectile(World& world, Projectile& p) {
     const double limit2 = world.mapSize * world.mapSize;
     for (int i = 0; i < kExpiryPointAttempts; ++i) {
         const Offset o = randomDiscOffset(world, 1.0);
@@ -64,7 +65,7 @@ void expireProjectile(World& world, Projectile& p) {
     releaseId(world.projectileIds, p.id);
 }
 
-void moveProjectiles(World& world) {
+ZB_HOT void moveProjectiles(World& world) {
     // Spawned points never add projectiles, so references stay valid here.
     for (Projectile& p : world.projectiles) flyProjectile(world, p);
     size_t kept = 0;

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "arena/obstacle_shape.h"
 #include "core/phases.h"
 #include "math/step_math.h"
@@ -62,7 +63,7 @@ void actOn(World& world, const Obstacle& o, Zibber& z, const Touch& t, double s)
 
 }  // namespace
 
-void resolveObstacleContacts(World& world) {
+ZB_HOT void resolveObstacleContacts(World& world) {
     for (Obstacle& o : world.obstacles) {
         const double reach = obstacleReach(o);
         for (Zibber& z : world.zibbers) {

@@ -1,8 +1,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
+#include "core/reach_filter.h"
 
 namespace zb {
 namespace {
@@ -19,12 +21,12 @@ int32_t attemptCount(double wanted) {
 }
 
 // Points may not land within sqrt(6) radii of a living zibber.
-bool nearZibber(const World& world, double x, double y) {
-    for (const Zibber& z : world.zibbers) {
-        if (z.alive != 1) continue;
-        const double dx = z.x - x;
-        const double dy = z.y - y;
-        if (std::fma(dx, dx, dy * dy) < (z.radius * z.radius) * 6.0) return true;
+bool nearZibber(const std::vector<ZibberReach>& reaches, double x, double y) {
+    for (const ZibberReach& r : reaches) {
+        const double dx = r.x - x;
+        const double dy = r.y - y;
+        if (outsideBox(r, dx, dy)) continue;
+        if (std::fma(dx, dx, dy * dy) < r.limit) return true;
     }
     return false;
 }
@@ -33,13 +35,16 @@ bool nearZibber(const World& world, double x, double y) {
 
 // A tenth of the shortfall is attempted per step; failed attempts still use
 // their three draws.
-void scatterAmbientPoints(World& world) {
+ZB_HOT void scatterAmbientPoints(World& world) {
     const double r = world.mapSize;
     const double target = r * (r * kAmbientDensity);
     const int32_t n = attemptCount((target - static_cast<double>(world.arenaPointCount)) * kShortfallShare);
+    if (n < 1) return;
+    std::vector<ZibberReach> reaches;
+    collectReaches(world, 6.0, reaches);
     for (int32_t i = 0; i < n; ++i) {
         const Offset o = randomDiscOffset(world, world.mapSize - 2.0);
-        if (!nearZibber(world, o.x, o.y)) spawnPoint(world, 1, o.x, o.y);
+        if (!nearZibber(reaches, o.x, o.y)) spawnPoint(world, 1, o.x, o.y);
     }
 }
 

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
 #include "math/step_math.h"
@@ -37,7 +38,7 @@ void shapeSegment(World& world, Obstacle& o, Offset mid, double u) {
 
 }  // namespace
 
-void spawnObstacle(World& world) {
+ZB_HOT void spawnObstacle(World& world) {
     const Offset spot = freestSpot(world);
     // Without an id the draws are still made, so the match goes on the same.
     const auto id = takeId(world.obstacleIds);

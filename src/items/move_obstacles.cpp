@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "math/step_math.h"
 
@@ -72,7 +73,7 @@ void repel(World& world) {
 
 }  // namespace
 
-void moveObstacles(World& world) {
+ZB_HOT void moveObstacles(World& world) {
     driftAndCull(world);
     repel(world);
 }

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "math/step_math.h"
@@ -74,7 +75,7 @@ bool bite(World& world, Ruby& r, double radius, const std::vector<RubyContact>& 
 
 }  // namespace
 
-void updateRubies(World& world) {
+ZB_HOT void updateRubies(World& world) {
     std::vector<RubyContact> contacts;
     size_t kept = 0;
     for (size_t i = 0; i < world.rubies.size(); ++i) {

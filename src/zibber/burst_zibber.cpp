@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
 #include "math/step_math.h"
@@ -24,7 +25,7 @@ double dropRuby(World& world, const Zibber& z, double dropValue) {
 
 }  // namespace
 
-void burstZibber(World& world, Zibber& z) {
+ZB_HOT void burstZibber(World& world, Zibber& z) {
     const double u1 = uniform(world);
     const double v = std::floor(static_cast<double>(z.score) * 0.9);
     // Above 150 the drop grows only with the square root of the score.

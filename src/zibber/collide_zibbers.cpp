@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "math/step_math.h"
 #include "zibber/tuning.h"
@@ -33,7 +34,7 @@ int32_t ramScore(double advantage) {
 
 }  // namespace
 
-void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB) {
+ZB_HOT void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB) {
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double rs = b.radius + a.radius;

@@ -1,3 +1,4 @@
+#include "core/hot.h"
 #include "zibber/tuning.h"
 
 #include "math/step_math.h"
@@ -41,7 +42,7 @@ const double kObstacleGrowthRate = kDecayRate / 5.0;
 const double kObstacleBounceSpeed = 4.0 * kDecayRate;
 const double kObstaclePulseBounceSpeed = 12.0 * kDecayRate;
 
-double dashSpeed(double charge) {
+ZB_HOT double dashSpeed(double charge) {
     double lo = 0.0;
     double hi = 1e6;
     do {

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "math/step_math.h"
@@ -113,7 +114,7 @@ void ageContacts(Zibber& z) {
 
 }  // namespace
 
-void updateZibber(World& world, Zibber& z) {
+ZB_HOT void updateZibber(World& world, Zibber& z) {
     const double s0 = fm::hypot(z.vx, z.vy);
     const double sf = 1.0 + ((z.radius - 1.0) * 0.2857142857142858) / 3.0;
     const double cs = chargeEffect(z.chargeTicks, 0.22);
