@@ -238,7 +238,7 @@ TEST(Upkeep, SpawnedObstacleShapesAndDraws) {
     // Without an obstacle id nothing is added, but every draw is still made.
     auto a = makeWorld(9);
     auto b = makeWorld(9);
-    b->obstacleIds.freeIds.clear();
+    drainPool(b->obstacleIds);
     zb::spawnObstacle(*a);
     zb::spawnObstacle(*b);
     EXPECT_EQ(a->rngState, b->rngState);

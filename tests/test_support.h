@@ -56,6 +56,7 @@ inline Snapshot snapshot(const zb_world* w) {
         for (uint32_t m : members) s.bits.push_back(m);
     }
     for (const zb::IdPool* pool : {&w->zibberIds, &w->pointIds, &w->rubyIds, &w->obstacleIds, &w->projectileIds}) {
+        s.bits.push_back(pool->freshIds);
         s.bits.push_back(pool->freeIds.size());
         s.bits.push_back(pool->releasedIds.size());
         if (!pool->freeIds.empty()) s.bits.push_back(pool->freeIds.back());
@@ -100,10 +101,11 @@ inline void addZibbers(zb_world* w, std::vector<zb::Zibber> zibbers) {
     w->startZibberCount = w->zibberCount;
 }
 
-inline uint64_t bitsOf(double v) {
-    uint64_t b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
+// Leaves only the `keep` lowest unused ids in a pool, to reach exhaustion.
+inline void drainPool(zb::IdPool& pool, uint32_t keep = 0) {
+    pool.freeIds.clear();
+    if (pool.freshIds > keep) pool.freshIds = keep;
 }
+
 
 }  // namespace zbtest

@@ -226,7 +226,7 @@ TEST(Charge, Kind2ShootsAfter50Steps) {
     EXPECT_EQ(p.radius, 0.3);
 
     // Without a projectile id the charge still ends.
-    w->projectileIds.freeIds.clear();
+    drainPool(w->projectileIds);
     z.chargeTicks = 60;
     zb::updateCharge(*w, z, 0.0, 0.0, 1.0);
     EXPECT_EQ(w->projectiles.size(), 1u);
@@ -398,8 +398,8 @@ TEST(Burst, ExhaustedPoolsChangeNothingElse) {
         w->zibbers[0].score = 400;  // a ruby is certain
         w->zibbers[0].radius = 4.1;
     }
-    starved->rubyIds.freeIds.clear();
-    starved->pointIds.freeIds.resize(5);
+    drainPool(starved->rubyIds);
+    drainPool(starved->pointIds, 5);
     zb::burstZibber(*normal, normal->zibbers[0]);
     zb::burstZibber(*starved, starved->zibbers[0]);
     EXPECT_EQ(starved->rngState, normal->rngState);
@@ -417,7 +417,7 @@ TEST(PointSpawning, IdsCountDownThenReuseInReleaseOrder) {
     EXPECT_EQ(w->points[0].id, 65534u);
     EXPECT_EQ(w->points[1].id, 65533u);
     EXPECT_EQ(w->arenaPointCount, 1);
-    w->pointIds.freeIds.clear();
+    drainPool(w->pointIds);
     zb::releaseId(w->pointIds, 65534);
     zb::releaseId(w->pointIds, 65533);
     zb::spawnPoint(*w, 0, 0, 0);

@@ -6,12 +6,13 @@ namespace zb {
 
 void resetPool(IdPool& pool, int32_t maxId) {
     pool.maxId = maxId;
+    pool.freshIds = maxId > 4 ? static_cast<uint32_t>(maxId - 4) : 0;
     pool.freeIds.clear();
     pool.releasedIds.clear();
-    for (int32_t id = 4; id < maxId; ++id) pool.freeIds.push_back(static_cast<uint32_t>(id));
 }
 
 std::optional<uint32_t> takeId(IdPool& pool) {
+    if (pool.freshIds > 0) return 3 + pool.freshIds--;
     if (pool.freeIds.empty()) {
         if (pool.releasedIds.empty()) return std::nullopt;
         // Earliest released at the back, so it is handed out first.
@@ -26,7 +27,8 @@ std::optional<uint32_t> takeId(IdPool& pool) {
 void releaseId(IdPool& pool, uint32_t id) { pool.releasedIds.push_back(id); }
 
 int64_t availableIds(const IdPool& pool) {
-    return static_cast<int64_t>(pool.freeIds.size()) + static_cast<int64_t>(pool.releasedIds.size());
+    return static_cast<int64_t>(pool.freshIds) + static_cast<int64_t>(pool.freeIds.size()) +
+           static_cast<int64_t>(pool.releasedIds.size());
 }
 
 }  // namespace zb

@@ -8,8 +8,12 @@
 
 namespace zb {
 
+// The ids never handed out, maxId - 1 down to 4, are only counted: a fresh
+// World then costs nothing however large its pools. They come first, exactly
+// as if they stood at the back of freeIds.
 struct IdPool {
     int32_t maxId = 0;
+    uint32_t freshIds = 0;              // ids 4 .. 3 + freshIds still unused
     std::vector<uint32_t> freeIds;      // taken from the back
     std::vector<uint32_t> releasedIds;  // in order of release
 };
