@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "math/fixed_tables.h"
+
 namespace zb::cr::detail {
 namespace {
 
@@ -197,11 +199,11 @@ Fixed fixedExp(const Fixed& t) {
     // exp(t) = exp(t / 2^8)^(2^8): the series then converges in 30 terms and
     // the squarings cost only 8 bits of the 256.
     constexpr int kHalvings = 8;
-    constexpr uint32_t kTerms = 30;
+    constexpr int kTerms = 30;
     Fixed u = fixedShiftRight(t, kHalvings);
-    Fixed acc = kFixedOne;
-    for (uint32_t n = kTerms; n >= 1; --n) {
-        acc = fixedAdd(kFixedOne, fixedDivSmall(fixedMul(u, acc), n));
+    Fixed acc = kFixedInvFactorial[kTerms];
+    for (int n = kTerms - 1; n >= 0; --n) {
+        acc = fixedAdd(kFixedInvFactorial[n], fixedMul(u, acc));
     }
     for (int i = 0; i < kHalvings; ++i) {
         acc = fixedMul(acc, acc);
@@ -210,19 +212,17 @@ Fixed fixedExp(const Fixed& t) {
 }
 
 void fixedSinCos(const Fixed& r, Fixed* s, Fixed* c) {
-    Fixed sinSum = r;
-    Fixed cosSum = kFixedOne;
-    Fixed term = r;  // r^n / n!
-    for (uint32_t n = 2; n < 100; ++n) {
-        term = fixedDivSmall(fixedMul(term, r), n);
-        Fixed& sum = (n % 2 == 0) ? cosSum : sinSum;
-        sum = (n % 4 == 2 || n % 4 == 3) ? fixedSub(sum, term) : fixedAdd(sum, term);
-        if (topBit(magnitude(term)) < 0) {
-            break;
-        }
+    // sin r = r (1/1! - z (1/3! - z (1/5! - ...))), cos r = 1/0! - z (1/2! - ...)
+    // with z = r^2 <= 1; the first omitted terms, 1/63! and 1/62!, are below 2^-280.
+    Fixed z = fixedMul(r, r);
+    Fixed sinAcc = kFixedInvFactorial[61];
+    Fixed cosAcc = kFixedInvFactorial[60];
+    for (int n = 59; n >= 1; n -= 2) {
+        sinAcc = fixedSub(kFixedInvFactorial[n], fixedMul(z, sinAcc));
+        cosAcc = fixedSub(kFixedInvFactorial[n - 1], fixedMul(z, cosAcc));
     }
-    *s = sinSum;
-    *c = cosSum;
+    *s = fixedMul(r, sinAcc);
+    *c = cosAcc;
 }
 
 }  // namespace zb::cr::detail

@@ -1,7 +1,8 @@
 // hypot. Fast path: x^2 + y^2 exactly as a double-double (after scaling by a
-// power of two far from the edges of the range), its square root by one
-// correction of sqrt(head); about 2^-103 relative. Results that are exact or
-// halfway between doubles fail the rounding test and go to integer arithmetic.
+// power of two far from the edges of the range), the rounded square root of
+// its head, and a choice between it and its neighbours from the exact
+// residual. Results exactly halfway between doubles, or within 2^-20 of an
+// ulp of it, go to integer arithmetic.
 #include <cmath>
 #include <cstdint>
 
@@ -15,7 +16,6 @@ namespace detail {
 namespace {
 
 constexpr uint64_t kInfBits = 0x7ff0000000000000ull;
-constexpr double kHypotErr = 0x1p-98;
 
 // Exponent fields differ by more than 27, so |y| < |x| 2^-27 and hypot rounds to |x|.
 bool negligible(uint64_t ux, uint64_t uy) {
@@ -26,28 +26,47 @@ bool negligible(uint64_t ux, uint64_t uy) {
 
 }  // namespace
 
-// sqrt(ax^2 + ay^2) as hi + lo, for ax >= ay with both in [2^-400, 2^300]:
-// the squares exactly, their sum to 2^-104, one correction of sqrt(head).
+// RN(sqrt(ax^2 + ay^2)) for ax >= ay with both in [2^-400, 2^300], or -1
+// when the result is too close to halfway between two doubles to tell here.
+// r = RN(sqrt(RN(S))) is the answer or a neighbour; which one follows from
+// rho = S - r^2 (exact to 2^-104 S): the halfway points r +- u/2 sit at
+// rho = +-r u + u^2/4, and r -+ 3u/2 at +-3 r u + 9u^2/4.
 template <bool kFma>
-ZB_CR_INLINE void hypotFastT(double ax, double ay, double* hi, double* lo) {
-    double a, ae, b, be, s, se, sh, sl;
+ZB_CR_INLINE double hypotFastT(double ax, double ay) {
+    double a, ae, b, be, s, se;
     twoProd<kFma>(ax, ax, &a, &ae);
     twoProd<kFma>(ay, ay, &b, &be);
     fastTwoSum(a, b, &s, &se);
-    fastTwoSum(s, se + ae + be, &sh, &sl);
-    double r = std::sqrt(sh);
+    double r = std::sqrt(s);
     double p, pe;
     twoProd<kFma>(r, r, &p, &pe);
-    *hi = r;
-    *lo = ((sh - p) - pe + sl) / (2 * r);
+    double rho = ((s - p) - pe) + ((se + ae) + be);  // s - p is exact
+    uint64_t rb = bitsOf(r);
+    double ulp = fromBits(rb & 0x7ff0000000000000ull) * 0x1p-52;  // r normal here
+    double ulpBelow = (rb & 0x000fffffffffffffull) == 0 ? 0.5 * ulp : ulp;  // below a power of 2
+    double up = r * ulp;  // exact
+    double down = r * ulpBelow;
+    // Margins of 2^-20 r u dwarf both u^2/4 and the error of rho.
+    constexpr double kIn = 1 - 0x1p-20;
+    constexpr double kOut = 1 + 0x1p-20;
+    if (rho < up * kIn && rho > -down * kIn) {
+        return r;
+    }
+    if (rho > up * kOut && rho < 3 * up * kIn) {
+        return r + ulp;
+    }
+    if (rho < -down * kOut && rho > -3 * down * kIn) {
+        return r - ulpBelow;
+    }
+    return -1.0;
 }
 
 template <bool kFma>
-void hypotFast(double ax, double ay, double* hi, double* lo) {
-    hypotFastT<kFma>(ax, ay, hi, lo);
+double hypotFast(double ax, double ay) {
+    return hypotFastT<kFma>(ax, ay);
 }
-template void hypotFast<false>(double, double, double*, double*);
-template void hypotFast<true>(double, double, double*, double*);
+template double hypotFast<false>(double, double);
+template double hypotFast<true>(double, double);
 
 double hypotExact(double x, double y) {
     double ax = x < 0 ? -x : x;
@@ -108,9 +127,8 @@ ZB_CR_INLINE double hypotT(double x, double y) {
         ay *= 0x1p600;
         scale = 0x1p-600;
     }
-    double hi, lo, res;
-    hypotFastT<kFma>(ax, ay, &hi, &lo);
-    if (roundsSafely(hi, lo, kHypotErr * hi, &res)) {
+    double res = hypotFastT<kFma>(ax, ay);
+    if (res >= 0) {
         return res * scale;
     }
     return hypotExact(x, y);

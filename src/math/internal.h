@@ -18,9 +18,10 @@ void logFast(double x, double* hi, double* lo, double* err);
 template <bool kFma>
 void acosFast(double x, double* hi, double* lo, double* err);
 
-// hypot and x^1.5 for ordinary arguments: hi + lo about 2^-103 relative.
+// hypot for ax >= ay in [2^-400, 2^300]: the rounded result or -1 if undecided.
 template <bool kFma>
-void hypotFast(double ax, double ay, double* hi, double* lo);
+double hypotFast(double ax, double ay);
+// x^1.5 for x in [2^-600, 2^600]: hi + lo about 2^-103 relative.
 template <bool kFma>
 void powOneAndHalfFast(double x, double* hi, double* lo);
 

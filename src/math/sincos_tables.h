@@ -521,8 +521,8 @@ inline constexpr double kSinTable[512][2] = {
     {-0x1.921d1fcdec784p-7, -0x1.9878ebe836d9dp-61},
 };
 
-// pi/256 = sum of the four; k * the first three is exact for |k| < 2^17.
-inline constexpr double kPiOver256Parts[4] = {0x1.921fb5444p-7, 0x1.68c234c4cp-46, 0x1.98a2e037p-84, 0x1.cd129024e088ap-122};
+// pi/256 = sum of the three; k * the first two is exact for |k| < 2^17.
+inline constexpr double kPiOver256Parts[3] = {0x1.921fb5444p-7, 0x1.68c234c4cp-46, 0x1.98a2e03707345p-84};
 inline constexpr double k256OverPi = 0x1.45f306dc9c883p+6;
 
 // 1/pi = sum over i of kInvPiBits[i] * 2^(-64 (i + 1)).

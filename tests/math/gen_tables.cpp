@@ -99,15 +99,15 @@ void genSinCos(const std::string& dir) {
         std::fprintf(f, "    {%s, %s},\n", hex(hi).c_str(), hex(lo).c_str());
     }
     std::fprintf(f, "};\n\n");
-    // pi/256 in four pieces: three of 36 bits (so k * piece is exact for
+    // pi/256 in three pieces: two of 36 bits (so k * piece is exact for
     // |k| < 2^17) and a last full double.
     mpfr_div_2si(rest.v, pi.v, 8, MPFR_RNDN);
-    std::fprintf(f, "// pi/256 = sum of the four; k * the first three is exact for |k| < 2^17.\n");
-    std::fprintf(f, "inline constexpr double kPiOver256Parts[4] = {");
-    for (int i = 0; i < 4; ++i) {
-        double p = i < 3 ? roundBits(rest.v, 36) : rn(rest.v);
+    std::fprintf(f, "// pi/256 = sum of the three; k * the first two is exact for |k| < 2^17.\n");
+    std::fprintf(f, "inline constexpr double kPiOver256Parts[3] = {");
+    for (int i = 0; i < 3; ++i) {
+        double p = i < 2 ? roundBits(rest.v, 36) : rn(rest.v);
         mpfr_sub_d(rest.v, rest.v, p, MPFR_RNDN);
-        std::fprintf(f, "%s%s", hex(p).c_str(), i < 3 ? ", " : "};\n");
+        std::fprintf(f, "%s%s", hex(p).c_str(), i < 2 ? ", " : "};\n");
     }
     mpfr_ui_div(a.v, 256, pi.v, MPFR_RNDN);
     std::fprintf(f, "inline constexpr double k256OverPi = %s;\n\n", hex(rn(a.v)).c_str());
@@ -267,6 +267,22 @@ void genFixed(const std::string& dir) {
     writeFixed(f, "kFixedPiOver256", x.v);
     mpfr_const_log2(x.v, MPFR_RNDN);
     writeFixed(f, "kFixedLn2", x.v);
+    std::fprintf(f, "\n// 1/n! for n = 0..63, the series coefficients of exp, sin and cos.\n");
+    std::fprintf(f, "inline constexpr Fixed kFixedInvFactorial[64] = {\n");
+    mpfr_set_ui(x.v, 1, MPFR_RNDN);
+    for (int n = 0; n < 64; ++n) {
+        if (n > 0) {
+            mpfr_div_ui(x.v, x.v, n, MPFR_RNDN);
+        }
+        uint64_t limbs[5];
+        fixedLimbs(x.v, limbs);
+        std::fprintf(f, "    {{");
+        for (int i = 0; i < 5; ++i) {
+            std::fprintf(f, "0x%016llxull%s", static_cast<unsigned long long>(limbs[i]), i < 4 ? ", " : "");
+        }
+        std::fprintf(f, "}},\n");
+    }
+    std::fprintf(f, "};\n");
     std::fprintf(f, "\n}  // namespace zb::cr::detail\n");
     std::fclose(f);
 }
