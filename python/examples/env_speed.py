@@ -61,8 +61,16 @@ def make_worlds(sizes, count):
     return worlds
 
 
+def timed(run, steps):
+    """(steps per second, cores used) of run(); cores used is CPU over wall time."""
+    start, cpu_start = time.perf_counter(), time.process_time()
+    run()
+    seconds = time.perf_counter() - start
+    return steps / seconds, (time.process_time() - cpu_start) / seconds
+
+
 def vec_env_rate(sizes, num_envs, steps, threads):
-    """Env steps per second of a ZibberVecEnv with random actions."""
+    """Env steps per second of a ZibberVecEnv with random actions, and cores used."""
     env = ZibberVecEnv(num_envs, sizes=sizes, threads=threads, seed=1)
     env.reset()
     rng = np.random.default_rng(0)
@@ -70,12 +78,14 @@ def vec_env_rate(sizes, num_envs, steps, threads):
     actions = [(rng.integers(0, 3, shape), rng.uniform(-np.pi, np.pi, shape)) for _ in range(97)]
     for i in range(WARMUP):
         env.step(*actions[i % 97])
-    start = time.perf_counter()
-    for i in range(steps):
-        env.step(*actions[i % 97])
-    rate = steps * num_envs / (time.perf_counter() - start)
+
+    def run():
+        for i in range(steps):
+            env.step(*actions[i % 97])
+
+    result = timed(run, steps * num_envs)
     env.close()
-    return rate
+    return result
 
 
 def main():
@@ -95,14 +105,13 @@ def main():
 
     def env_rate():
         runner = EnvRunner(sizes, seed=1)
-        start = time.perf_counter()
-        runner.step(args.steps)
-        rate = args.steps / (time.perf_counter() - start)
+        result = timed(lambda: runner.step(args.steps), args.steps)
         runner.close()
-        return rate
+        return result
 
     def batch_rate(make, t):
-        return measure_scaling(make, args.steps, (t,))[0].steps_per_second
+        r = measure_scaling(make, args.steps, (t,))[0]
+        return r.steps_per_second, r.cores_used
 
     worlds = lambda: make_worlds(sizes, args.items)  # noqa: E731
     envs = lambda: [EnvRunner(sizes, s) for s in range(1, args.items + 1)]  # noqa: E731
@@ -115,12 +124,14 @@ def main():
         rows.append((f"ZibberVecEnv({args.items})", t,
                      best(lambda: vec_env_rate(sizes, args.items, args.steps, t))))
 
-    base = rows[0][2]
+    base = rows[0][2][0]
     print(f"teams {sizes}, batches of {args.items}, {args.steps} steps each after "
           f"{WARMUP} warm-up, best of {args.repeats}")
-    print(f"{'':32} {'threads':>7} {'steps/s':>10} {'vs one env':>10}")
-    for label, t, rate in rows:
-        print(f"{label:<32} {t:>7} {rate:>10.0f} {rate / base:>9.2f}x")
+    # Cores used near 1.0 with 2 threads means the second core was busy with
+    # something else (or the GIL kept the threads apart).
+    print(f"{'':32} {'threads':>7} {'steps/s':>10} {'vs one env':>10} {'cores used':>10}")
+    for label, t, (rate, cores) in rows:
+        print(f"{label:<32} {t:>7} {rate:>10.0f} {rate / base:>9.2f}x {cores:>10.2f}")
 
 
 if __name__ == "__main__":

@@ -18,6 +18,12 @@ class BatchResult:
     items: int
     steps: int  # total over all items
     seconds: float
+    cpu_seconds: float = 0.0  # of the whole process, all threads
+
+    @property
+    def cores_used(self):
+        """CPU time over wall time: near 1 when threads could not run side by side."""
+        return self.cpu_seconds / self.seconds if self.seconds > 0 else 0.0
 
     @property
     def steps_per_second(self):
@@ -60,7 +66,7 @@ def run_batch(items, steps, threads=None, step=None):
                 step(item)
 
     chunks = split_evenly(items, threads)
-    start = time.perf_counter()
+    start, cpu_start = time.perf_counter(), time.process_time()
     if len(chunks) <= 1:
         for chunk in chunks:
             work(chunk)
@@ -69,7 +75,8 @@ def run_batch(items, steps, threads=None, step=None):
             # list() re-raises the first exception a worker hit.
             list(pool.map(work, chunks))
     seconds = time.perf_counter() - start
-    return BatchResult(threads, len(items), steps * len(items), seconds)
+    cpu_seconds = time.process_time() - cpu_start
+    return BatchResult(threads, len(items), steps * len(items), seconds, cpu_seconds)
 
 
 def measure_scaling(make_items, steps, thread_counts=(1, 2), step=None):
