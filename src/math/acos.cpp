@@ -173,7 +173,7 @@ ZB_CR_INLINE double acosT(double x) {
 }
 
 ZB_CR_FMA_TARGET double acosWithFma(double x) { return acosT<true>(x); }
-double acosPlain(double x) { return acosT<false>(x); }
+[[gnu::noinline]] double acosPlain(double x) { return acosT<false>(x); }
 
 }  // namespace
 }  // namespace detail

@@ -91,7 +91,7 @@ ZB_CR_INLINE double expT(double x) {
 }
 
 ZB_CR_FMA_TARGET double expWithFma(double x) { return expT<true>(x); }
-double expPlain(double x) { return expT<false>(x); }
+[[gnu::noinline]] double expPlain(double x) { return expT<false>(x); }
 
 }  // namespace
 }  // namespace detail

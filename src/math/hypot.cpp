@@ -135,7 +135,7 @@ ZB_CR_INLINE double hypotT(double x, double y) {
 }
 
 ZB_CR_FMA_TARGET double hypotWithFma(double x, double y) { return hypotT<true>(x, y); }
-double hypotPlain(double x, double y) { return hypotT<false>(x, y); }
+[[gnu::noinline]] double hypotPlain(double x, double y) { return hypotT<false>(x, y); }
 
 }  // namespace
 }  // namespace detail

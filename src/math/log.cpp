@@ -120,7 +120,7 @@ ZB_CR_INLINE double logT(double x) {
 }
 
 ZB_CR_FMA_TARGET double logWithFma(double x) { return logT<true>(x); }
-double logPlain(double x) { return logT<false>(x); }
+[[gnu::noinline]] double logPlain(double x) { return logT<false>(x); }
 
 }  // namespace
 }  // namespace detail

@@ -71,7 +71,7 @@ ZB_CR_INLINE double powOneAndHalfT(double x) {
 }
 
 ZB_CR_FMA_TARGET double powOneAndHalfWithFma(double x) { return powOneAndHalfT<true>(x); }
-double powOneAndHalfPlain(double x) { return powOneAndHalfT<false>(x); }
+[[gnu::noinline]] double powOneAndHalfPlain(double x) { return powOneAndHalfT<false>(x); }
 
 }  // namespace
 }  // namespace detail

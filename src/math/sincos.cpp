@@ -142,7 +142,7 @@ ZB_CR_INLINE void sinCosT(double x, double* s, double* c) {
 }
 
 ZB_CR_FMA_TARGET void sinCosWithFma(double x, double* s, double* c) { sinCosT<true>(x, s, c); }
-void sinCosPlain(double x, double* s, double* c) { sinCosT<false>(x, s, c); }
+[[gnu::noinline]] void sinCosPlain(double x, double* s, double* c) { sinCosT<false>(x, s, c); }
 
 }  // namespace
 }  // namespace detail
