@@ -164,10 +164,10 @@ ZB_CR_INLINE double acosT(double x) {
     if (ax < 0x1p-57) {
         return kPiOver2Hi;  // pi/2 - x rounds to RN(pi/2)
     }
-    double hi, lo, err, r;
+    double hi, lo, err;
     acosFastT<kFma>(x, &hi, &lo, &err);
-    if (roundsSafely(hi, lo, err, &r)) {
-        return r;
+    if (roundsSafely(hi, lo, err)) {
+        return hi;
     }
     return acosSlow(x);
 }

@@ -92,15 +92,14 @@ ZB_CR_INLINE void twoProd(double a, double b, double* p, double* e) {
     *p = prod;
 }
 
-// If every real number within err of hi + lo rounds to the same double, stores
-// it in *out and returns true. hi + lo must be normalised (|lo| <= ulp(hi)) and
-// err must exceed the true error bound by at least 2^-100 |hi| to absorb the
-// rounding of lo -+ err.
-ZB_CR_INLINE bool roundsSafely(double hi, double lo, double err, double* out) {
-    double down = hi + (lo - err);
-    double up = hi + (lo + err);
-    *out = down;
-    return down == up;
+// True when every real number within err of hi + lo rounds to the same
+// double; that double is then hi, as hi = RN(hi + lo) for the normalised
+// pairs the fast paths make. Callers return hi itself, so the result does not
+// wait for the test: the branch is predicted and checked behind it. err must
+// exceed the true error bound by at least 2^-100 |hi| to absorb the rounding
+// of lo -+ err.
+ZB_CR_INLINE bool roundsSafely(double hi, double lo, double err) {
+    return __builtin_expect(hi + (lo - err) == hi + (lo + err), 1);
 }
 
 // Nearest integer (ties to even) of x, |x| < 2^51, without a library call.

@@ -76,18 +76,18 @@ ZB_CR_INLINE double expT(double x) {
     if (ax < 0x1p-54) {
         return 1.0;
     }
-    double hi, lo, err, r;
+    double hi, lo, err;
     int scale;
     expFastT<kFma>(x, &hi, &lo, &scale, &err);
-    if (!roundsSafely(hi, lo, err, &r)) {
+    if (!roundsSafely(hi, lo, err)) {
         return expSlow(x);
     }
-    // r 2^scale is normal here, so the scaling is exact (or overflows, as
+    // hi 2^scale is normal here, so the scaling is exact (or overflows, as
     // the correctly rounded result then does).
     if (scale > 1000) {
-        return r * pow2(scale - 2) * 4.0;
+        return hi * pow2(scale - 2) * 4.0;
     }
-    return r * pow2(scale);
+    return hi * pow2(scale);
 }
 
 ZB_CR_FMA_TARGET double expWithFma(double x) { return expT<true>(x); }

@@ -15,7 +15,6 @@ namespace zb::cr {
 namespace detail {
 namespace {
 
-constexpr uint64_t kInfBits = 0x7ff0000000000000ull;
 
 // Exponent fields differ by more than 27, so |y| < |x| 2^-27 and hypot rounds to |x|.
 bool negligible(uint64_t ux, uint64_t uy) {
@@ -49,7 +48,8 @@ ZB_CR_INLINE double hypotFastT(double ax, double ay) {
     // Margins of 2^-20 r u dwarf both u^2/4 and the error of rho.
     constexpr double kIn = 1 - 0x1p-20;
     constexpr double kOut = 1 + 0x1p-20;
-    if (rho < up * kIn && rho > -down * kIn) {
+    // Predicted, so the caller goes on with r before rho is known.
+    if (__builtin_expect(rho < up * kIn && rho > -down * kIn, 1)) {
         return r;
     }
     if (rho > up * kOut && rho < 3 * up * kIn) {
@@ -71,11 +71,10 @@ template double hypotFast<true>(double, double);
 double hypotExact(double x, double y) {
     double ax = x < 0 ? -x : x;
     double ay = y < 0 ? -y : y;
-    if (ax < ay) {
-        double t = ax;
-        ax = ay;
-        ay = t;
-    }
+    // Order without a branch (the order of a random pair is unpredictable).
+    const double big = ay > ax ? ay : ax;
+    ay = ay > ax ? ax : ay;
+    ax = big;
     if (ay == 0 || negligible(bitsOf(ax), bitsOf(ay))) {
         return ax;
     }
@@ -93,33 +92,38 @@ namespace {
 
 template <bool kFma>
 ZB_CR_INLINE double hypotT(double x, double y) {
-    uint64_t ux = bitsOf(x) & ~(uint64_t{1} << 63);
-    uint64_t uy = bitsOf(y) & ~(uint64_t{1} << 63);
-    if (ux == kInfBits || uy == kInfBits) {
-        return HUGE_VAL;  // even if the other is NaN
-    }
-    if (ux > kInfBits || uy > kInfBits) {
+    // Kept in floating-point registers: the value goes on to the result.
+    double ax = std::fabs(x);
+    double ay = std::fabs(y);
+    if (__builtin_expect(!(ax < HUGE_VAL && ay < HUGE_VAL), 0)) {
+        if (ax == HUGE_VAL || ay == HUGE_VAL) {
+            return HUGE_VAL;  // even if the other is NaN
+        }
         return x + y;
     }
-    if (ux < uy) {
-        uint64_t t = ux;
-        ux = uy;
-        uy = t;
-    }
-    double ax = fromBits(ux);
-    double ay = fromBits(uy);
-    if (uy == 0 || negligible(ux, uy)) {
+    // Order without a branch (the order of a random pair is unpredictable).
+    const double big = ay > ax ? ay : ax;
+    ay = ay > ax ? ax : ay;
+    ax = big;
+    if (ay == 0 || negligible(bitsOf(ax), bitsOf(ay))) {
         return ax;
     }
     // Bring both into [2^-400, 2^300] so the squares and their error terms
     // are normal; the scaling back is exact unless the result overflows,
     // which then is the right answer.
-    double scale = 1.0;
+    if (__builtin_expect(ax <= 0x1p300 && ay >= 0x1p-300, 1)) {
+        double res = hypotFastT<kFma>(ax, ay);
+        if (__builtin_expect(res >= 0, 1)) {
+            return res;
+        }
+        return hypotExact(x, y);
+    }
+    double scale;
     if (ax > 0x1p300) {
         ax *= 0x1p-600;
         ay *= 0x1p-600;
         scale = 0x1p600;
-    } else if (ay < 0x1p-300) {
+    } else {
         if (ax < 0x1p-1000) {
             return hypotExact(ax, ay);  // the result may be subnormal
         }

@@ -111,10 +111,10 @@ ZB_CR_INLINE double logT(double x) {
     if (x == 1) {
         return 0.0;
     }
-    double hi, lo, err, r;
+    double hi, lo, err;
     logFastT<kFma>(x, &hi, &lo, &err);
-    if (roundsSafely(hi, lo, err, &r)) {
-        return r;
+    if (roundsSafely(hi, lo, err)) {
+        return hi;
     }
     return logSlow(x);
 }

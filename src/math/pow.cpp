@@ -62,10 +62,10 @@ ZB_CR_INLINE double powOneAndHalfT(double x) {
     if (x < 0x1p-600 || x > 0x1p600) {
         return powOneAndHalfExact(x);  // subnormal results, overflow
     }
-    double hi, lo, res;
+    double hi, lo;
     powOneAndHalfFastT<kFma>(x, &hi, &lo);
-    if (roundsSafely(hi, lo, kPowErr * hi, &res)) {
-        return res;
+    if (roundsSafely(hi, lo, kPowErr * hi)) {
+        return hi;
     }
     return powOneAndHalfExact(x);
 }

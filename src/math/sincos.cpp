@@ -124,21 +124,12 @@ ZB_CR_INLINE void sinCosT(double x, double* s, double* c) {
     }
     double sh, sl, ch, cl, sinErr, cosErr;
     sinCosFastT<kFma>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
-    double sinR, cosR;
-    bool sinOk = roundsSafely(sh, sl, sinErr, &sinR);
-    bool cosOk = roundsSafely(ch, cl, cosErr, &cosR);
-    if (!sinOk || !cosOk) {
-        double slowS, slowC;
-        sinCosSlow(x, &slowS, &slowC);
-        if (!sinOk) {
-            sinR = slowS;
-        }
-        if (!cosOk) {
-            cosR = slowC;
-        }
+    if (roundsSafely(sh, sl, sinErr) && roundsSafely(ch, cl, cosErr)) {
+        *s = sh;
+        *c = ch;
+        return;
     }
-    *s = sinR;
-    *c = cosR;
+    sinCosSlow(x, s, c);
 }
 
 ZB_CR_FMA_TARGET void sinCosWithFma(double x, double* s, double* c) { sinCosT<true>(x, s, c); }

@@ -52,8 +52,7 @@ void checkAll(const char* name, const std::vector<double>& args, const std::func
 }
 
 bool unsafe(double hi, double lo, double err) {
-    double r;
-    return !d::roundsSafely(hi, lo, err, &r);
+    return !d::roundsSafely(hi, lo, err);
 }
 
 // The doubles next to x: x itself and `spread` neighbours on each side.
