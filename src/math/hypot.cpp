@@ -95,17 +95,20 @@ ZB_CR_INLINE double hypotT(double x, double y) {
     // Kept in floating-point registers: the value goes on to the result.
     double ax = std::fabs(x);
     double ay = std::fabs(y);
-    if (__builtin_expect(!(ax < HUGE_VAL && ay < HUGE_VAL), 0)) {
+    if (__builtin_expect(!(ax + ay < HUGE_VAL), 0)) {  // an infinity, a NaN, or both huge
         if (ax == HUGE_VAL || ay == HUGE_VAL) {
             return HUGE_VAL;  // even if the other is NaN
         }
-        return x + y;
+        if (ax != ax || ay != ay) {
+            return x + y;
+        }
     }
     // Order without a branch (the order of a random pair is unpredictable).
     const double big = ay > ax ? ay : ax;
     ay = ay > ax ? ax : ay;
     ax = big;
-    if (ay == 0 || negligible(bitsOf(ax), bitsOf(ay))) {
+    // |y| < |x| 2^-27: hypot rounds to |x| (the increase is below 2^-55 |x|).
+    if (ay * 0x1p27 < ax || ay == 0) {
         return ax;
     }
     // Bring both into [2^-400, 2^300] so the squares and their error terms

@@ -138,12 +138,20 @@ ZB_CR_FMA_TARGET void sinCosWithFma(double x, double* s, double* c) { sinCosT<tr
 }  // namespace
 }  // namespace detail
 
-void sinCos(double x, double* s, double* c) {
+SinCosPair sinCos(double x) {
+    SinCosPair r;
     if (detail::cpuHasFma()) {
-        detail::sinCosWithFma(x, s, c);
+        detail::sinCosWithFma(x, &r.s, &r.c);
     } else {
-        detail::sinCosPlain(x, s, c);
+        detail::sinCosPlain(x, &r.s, &r.c);
     }
+    return r;
+}
+
+void sinCos(double x, double* s, double* c) {
+    SinCosPair r = sinCos(x);
+    *s = r.s;
+    *c = r.c;
 }
 
 }  // namespace zb::cr
