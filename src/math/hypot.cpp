@@ -41,15 +41,18 @@ ZB_CR_INLINE double hypotFastT(double ax, double ay) {
     twoProd<kFma>(r, r, &p, &pe);
     double rho = ((s - p) - pe) + ((se + ae) + be);  // s - p is exact
     uint64_t rb = bitsOf(r);
-    double ulp = fromBits(rb & 0x7ff0000000000000ull) * 0x1p-52;  // r normal here
-    double ulpBelow = (rb & 0x000fffffffffffffull) == 0 ? 0.5 * ulp : ulp;  // below a power of 2
-    double up = r * ulp;  // exact
-    double down = r * ulpBelow;
     // Margins of 2^-20 r u dwarf both u^2/4 and the error of rho.
     constexpr double kIn = 1 - 0x1p-20;
     constexpr double kOut = 1 + 0x1p-20;
-    // Predicted, so the caller goes on with r before rho is known.
-    if (__builtin_expect(rho < up * kIn && rho > -down * kIn, 1)) {
+    double ulp = fromBits(rb & 0x7ff0000000000000ull) * 0x1p-52;  // r normal here
+    double up = r * ulp;                                            // exact
+    // Below a power of two the ulp halves; such r (rare) take the longer test.
+    if (__builtin_expect(std::fabs(rho) < up * kIn && (rb & 0x000fffffffffffffull) != 0, 1)) {
+        return r;
+    }
+    double ulpBelow = (rb & 0x000fffffffffffffull) == 0 ? 0.5 * ulp : ulp;
+    double down = r * ulpBelow;
+    if (rho < up * kIn && rho > -down * kIn) {
         return r;
     }
     if (rho > up * kOut && rho < 3 * up * kIn) {

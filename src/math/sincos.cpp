@@ -3,6 +3,7 @@
 // then sin/cos(k pi/256 + r) from a table of sin(j pi/256) and short
 // polynomials in r, |r| <= pi/512, all in double-double. Slow path: reduction
 // by quadrants and Taylor series in 256-bit fixed point.
+#include <cmath>
 #include <cstdint>
 
 #include "math/correctly_rounded.h"
@@ -35,7 +36,8 @@ ZB_CR_INLINE void sumAndTurn(const double* s, const double* c, double rh, double
                              double* lo) {
     double p, pe, t, te;
     twoProd<kFma>(c[0], rh, &p, &pe);
-    twoSum(s[0], p, &t, &te);
+    // |s| >= sin(pi/256) > pi/512 >= |c r| unless s = 0, so the fast sum is exact.
+    fastTwoSum(s[0], p, &t, &te);
     fastTwoSum(t, te + (pe + c[0] * rl + c[1] * rh + s[1] + extra), hi, lo);
 }
 
@@ -51,8 +53,19 @@ ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* co
         double kd = roundToInt(x * k256OverPi);
         double t = x - kd * kPiOver256Parts[0];  // exact: both the product and the difference
         double a, ae;
-        twoSum(t, -(kd * kPiOver256Parts[1]), &a, &ae);  // the product is exact too
-        twoSum(a, ae - kd * kPiOver256Parts[2], &rh, &rl);
+        double b = -(kd * kPiOver256Parts[1]);  // exact too, |b| < 2^-26
+        double low;
+        // Far from a multiple of pi/256 (nearly always) the terms are ordered
+        // and the cheaper exact sums do.
+        if (__builtin_expect(std::fabs(t) > 0x1p-24, 1)) {
+            fastTwoSum(t, b, &a, &ae);
+            low = ae - kd * kPiOver256Parts[2];
+            fastTwoSum(a, low, &rh, &rl);
+        } else {
+            twoSum(t, b, &a, &ae);
+            low = ae - kd * kPiOver256Parts[2];
+            twoSum(a, low, &rh, &rl);
+        }
         k = static_cast<int>(kd);
     } else {
         PiReduction red = reduceByPi(ax, 8);
