@@ -1,8 +1,8 @@
 // Fixed-point numbers with 256 fraction bits and a signed 64-bit integer part,
 // for the rare slow paths that must decide a rounding the double-double fast
-// paths could not. Absolute error of each operation is a few units of 2^-256,
-// far below the closest any double argument's result comes to a rounding
-// boundary for these functions.
+// paths could not. Absolute error of each operation is a few units of 2^-256:
+// some 120 bits more than the hardest known cases of these functions need to
+// be decided.
 #pragma once
 
 #include <cstdint>

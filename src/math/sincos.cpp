@@ -1,5 +1,5 @@
 // sin and cos of one angle. Fast path: reduce by multiples of pi/256 (exactly
-// enough: Cody-Waite with a 4-piece pi/256 below 1600, Payne-Hanek above),
+// enough: Cody-Waite with a 3-piece pi/256 below 1600, Payne-Hanek above),
 // then sin/cos(k pi/256 + r) from a table of sin(j pi/256) and short
 // polynomials in r, |r| <= pi/512, all in double-double. Slow path: reduction
 // by quadrants and Taylor series in 256-bit fixed point.
