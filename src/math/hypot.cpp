@@ -78,6 +78,11 @@ double hypotExact(double x, double y) {
     const double big = ay > ax ? ay : ax;
     ay = ay > ax ? ax : ay;
     ax = big;
+    // Infinities and NaNs never get here from hypot; answering them anyway
+    // keeps the integer scaling below in range whatever the caller passes.
+    if (!(ax < HUGE_VAL)) {
+        return ax + ay;
+    }
     if (ay == 0 || negligible(bitsOf(ax), bitsOf(ay))) {
         return ax;
     }

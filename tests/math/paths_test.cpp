@@ -194,7 +194,8 @@ TEST(SlowPaths, CorrectlyRoundedOnTheirOwn) {
         }
         double hx = (rng() & 1 ? 1 : -1) * logUniform(rng, -1074, 1024);
         double hy = hx * uniform(rng, -2, 2) * (i % 3 == 0 ? 1e-5 : 1);
-        if (hy != 0) {
+        // The slow path takes finite arguments; hx * 2 may overflow.
+        if (hy != 0 && std::isfinite(hy)) {
             expect("hypotExact", hx, d::hypotExact(hx, hy), r.hypot(hx, hy));
         }
         double p = i % 2 ? uniform(rng, 0, 1) : logUniform(rng, -1074, 1024);
