@@ -11,6 +11,10 @@ namespace zb::cr::detail {
 template <bool kFma>
 void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
                 double* cosErr);
+// The second, more accurate evaluation tried before the slow path.
+template <bool kFma>
+void sinCosCareful(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
+                   double* cosErr);
 template <bool kFma>
 void expFast(double x, double* hi, double* lo, int* scale, double* err);  // exp(x) = (hi + lo) 2^scale
 template <bool kFma>

@@ -24,6 +24,10 @@ namespace {
 // |S|/2 (cancellation between S and C r only where |S| is small). Measured up
 // to 2^-66.2; with margin.
 constexpr double kEvalErr = 0x1p-65;
+// The careful evaluation, tried before the slow path, also carries S cos r
+// exactly; what remains rounded is below 2^-17 of the result and costs about
+// 2^-68.5 of it (2^-67.7 is the most seen). With margin.
+constexpr double kCarefulErr = 0x1.6a09e667f3bcdp-67;  // 2^-66.5
 // Absolute error of r from the Cody-Waite reduction (about 2^-114 at its
 // largest k) and from the Payne-Hanek one (about 2^-250), with margin.
 constexpr double kReduceErr = 0x1p-112;
@@ -41,9 +45,25 @@ ZB_CR_INLINE void sumAndTurn(const double* s, const double* c, double rh, double
     fastTwoSum(t, te + (pe + c[0] * rl + c[1] * rh + s[1] + extra), hi, lo);
 }
 
+// a (ch + cl) + b (sh + sl) as a normalised double-double, for table entries
+// a, b and cos r = ch + cl, sin r = sh + sl.
+template <bool kFma>
+ZB_CR_INLINE void rotate(const double* a, const double* b, double ch, double cl, double sh, double sl, double* hi,
+                         double* lo) {
+    double p1, e1, p2, e2, t, te;
+    twoProd<kFma>(a[0], ch, &p1, &e1);
+    e1 += a[0] * cl + a[1] * ch;
+    twoProd<kFma>(b[0], sh, &p2, &e2);
+    e2 += b[0] * sl + b[1] * sh;
+    twoSum(p1, p2, &t, &te);
+    fastTwoSum(t, te + e1 + e2, hi, lo);
+}
+
 }  // namespace
 
-template <bool kFma>
+// kCareful: the slower, more accurate evaluation for the arguments the first
+// one could not round.
+template <bool kFma, bool kCareful>
 ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
                               double* cosErr) {
     double ax = x < 0 ? -x : x;
@@ -77,30 +97,54 @@ ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* co
             rl = -rl;
         }
     }
-    // cos r - 1 = -z/2 + z^2/24 - z^3/720 with z = r^2, and sin r - r =
-    // r z (-1/6 + z/120 - z^2/5040); the omitted terms are below 2^-73 of the
-    // result.
-    double z = rh * rh;
-    double cosM1 = -0.5 * (z + 2 * rh * rl) + z * z * (1.0 / 24 + z * (-1.0 / 720));
-    double sinMr = rh * z * (-1.0 / 6 + z * (1.0 / 120 + z * (-1.0 / 5040)));
     const double* sk = kSinTable[k & 511];
     const double* ck = kSinTable[(k + 128) & 511];
     const double minusSk[2] = {-sk[0], -sk[1]};
-    // sin(a + r) = S + C r + (S (cos r - 1) + C (sin r - r)),
-    // cos(a + r) = C - S r + (C (cos r - 1) - S (sin r - r)).
-    sumAndTurn<kFma>(sk, ck, rh, rl, sk[0] * cosM1 + ck[0] * sinMr, sinHi, sinLo);
-    sumAndTurn<kFma>(ck, minusSk, rh, rl, ck[0] * cosM1 - sk[0] * sinMr, cosHi, cosLo);
-    *sinErr = kEvalErr * (*sinHi < 0 ? -*sinHi : *sinHi) + kReduceErr;
-    *cosErr = kEvalErr * (*cosHi < 0 ? -*cosHi : *cosHi) + kReduceErr;
+    double evalErr = kEvalErr;
+    if constexpr (kCareful) {
+        // cos r = 1 - z/2 + z^2/24 - ... with z = r^2 exact in its head, sin r =
+        // r + r^3 (-1/6 + ...); sin(a + r) = S cos r + C sin r, cos(a + r) =
+        // C cos r - S sin r with both products exact in their heads.
+        double z, ze;
+        twoProd<kFma>(rh, rh, &z, &ze);
+        double ch, cl;
+        fastTwoSum(1.0, -0.5 * z, &ch, &cl);
+        cl += -0.5 * ze - rh * rl + z * z * (1.0 / 24 + z * (-1.0 / 720 + z * (1.0 / 40320)));
+        double sl = rl + rh * z * (-1.0 / 6 + z * (1.0 / 120 + z * (-1.0 / 5040)));
+        rotate<kFma>(sk, ck, ch, cl, rh, sl, sinHi, sinLo);
+        rotate<kFma>(ck, minusSk, ch, cl, rh, sl, cosHi, cosLo);
+        evalErr = kCarefulErr;
+    } else {
+        // cos r - 1 = -z/2 + z^2/24 - z^3/720 with z = r^2, and sin r - r =
+        // r z (-1/6 + z/120 - z^2/5040); the omitted terms are below 2^-73 of
+        // the result.
+        double z = rh * rh;
+        double cosM1 = -0.5 * (z + 2 * rh * rl) + z * z * (1.0 / 24 + z * (-1.0 / 720));
+        double sinMr = rh * z * (-1.0 / 6 + z * (1.0 / 120 + z * (-1.0 / 5040)));
+        // sin(a + r) = S + C r + (S (cos r - 1) + C (sin r - r)),
+        // cos(a + r) = C - S r + (C (cos r - 1) - S (sin r - r)).
+        sumAndTurn<kFma>(sk, ck, rh, rl, sk[0] * cosM1 + ck[0] * sinMr, sinHi, sinLo);
+        sumAndTurn<kFma>(ck, minusSk, rh, rl, ck[0] * cosM1 - sk[0] * sinMr, cosHi, cosLo);
+    }
+    *sinErr = evalErr * (*sinHi < 0 ? -*sinHi : *sinHi) + kReduceErr;
+    *cosErr = evalErr * (*cosHi < 0 ? -*cosHi : *cosHi) + kReduceErr;
 }
 
 template <bool kFma>
 void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
                 double* cosErr) {
-    sinCosFastT<kFma>(x, sinHi, sinLo, cosHi, cosLo, sinErr, cosErr);
+    sinCosFastT<kFma, false>(x, sinHi, sinLo, cosHi, cosLo, sinErr, cosErr);
 }
 template void sinCosFast<false>(double, double*, double*, double*, double*, double*, double*);
 template void sinCosFast<true>(double, double*, double*, double*, double*, double*, double*);
+
+template <bool kFma>
+void sinCosCareful(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
+                   double* cosErr) {
+    sinCosFastT<kFma, true>(x, sinHi, sinLo, cosHi, cosLo, sinErr, cosErr);
+}
+template void sinCosCareful<false>(double, double*, double*, double*, double*, double*, double*);
+template void sinCosCareful<true>(double, double*, double*, double*, double*, double*, double*);
 
 void sinCosSlow(double x, double* s, double* c) {
     double ax = x < 0 ? -x : x;
@@ -123,6 +167,19 @@ void sinCosSlow(double x, double* s, double* c) {
 
 namespace {
 
+// Kept out of line: about one call in two thousand comes here.
+template <bool kFma>
+[[gnu::noinline]] void sinCosCarefulOrSlow(double x, double* s, double* c) {
+    double sh, sl, ch, cl, sinErr, cosErr;
+    sinCosFastT<kFma, true>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
+    if (roundsSafely(sh, sl, sinErr) && roundsSafely(ch, cl, cosErr)) {
+        *s = sh;
+        *c = ch;
+        return;
+    }
+    sinCosSlow(x, s, c);
+}
+
 template <bool kFma>
 ZB_CR_INLINE void sinCosT(double x, double* s, double* c) {
     uint64_t ax = bitsOf(x) & ~(uint64_t{1} << 63);
@@ -136,13 +193,13 @@ ZB_CR_INLINE void sinCosT(double x, double* s, double* c) {
         return;
     }
     double sh, sl, ch, cl, sinErr, cosErr;
-    sinCosFastT<kFma>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
+    sinCosFastT<kFma, false>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
     if (roundsSafely(sh, sl, sinErr) && roundsSafely(ch, cl, cosErr)) {
         *s = sh;
         *c = ch;
         return;
     }
-    sinCosSlow(x, s, c);
+    sinCosCarefulOrSlow<kFma>(x, s, c);
 }
 
 ZB_CR_FMA_TARGET void sinCosWithFma(double x, double* s, double* c) { sinCosT<true>(x, s, c); }

@@ -110,6 +110,26 @@ TEST(FastPathBound, SinCos) {
     }
 }
 
+TEST(FastPathBound, SinCosCareful) {
+    BoundRatio b;
+    std::mt19937_64 rng(27);
+    Worst ws[2], wc[2];
+    for (long i = 0; i < kN / 2; ++i) {
+        double x = i % 2 ? uniform(rng, -kPi, 3 * kPi) : (rng() & 1 ? 1 : -1) * logUniform(rng, -26, 60);
+        if (std::fabs(x) < 0x1p-27) {
+            continue;
+        }
+        double sh, sl, ch, cl, se, ce;
+        d::sinCosCareful<true>(x, &sh, &sl, &ch, &cl, &se, &ce);
+        ws[i % 2].add(b.of(mpfr_sin, x, sh, sl, se), x, safe(sh, sl, se));
+        wc[i % 2].add(b.of(mpfr_cos, x, ch, cl, ce), x, safe(ch, cl, ce));
+    }
+    ws[1].report("sin careful [-pi, 3pi]");
+    wc[1].report("cos careful [-pi, 3pi]");
+    ws[0].report("sin careful 2^-26..2^60");
+    wc[0].report("cos careful 2^-26..2^60");
+}
+
 TEST(FastPathBound, Exp) {
     BoundRatio b;
     std::mt19937_64 rng(22);
@@ -229,6 +249,9 @@ TEST(FastPathBound, SameBitsWithAndWithoutFma) {
         d::sinCosFast<true>(x, &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]);
         d::sinCosFast<false>(x, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
         same("sinCosFast", x, {a[0], a[1], a[2], a[3], a[4], a[5]}, {b[0], b[1], b[2], b[3], b[4], b[5]});
+        d::sinCosCareful<true>(x, &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]);
+        d::sinCosCareful<false>(x, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+        same("sinCosCareful", x, {a[0], a[1], a[2], a[3], a[4], a[5]}, {b[0], b[1], b[2], b[3], b[4], b[5]});
         double e = uniform(rng, -708, 709), sa, sb;
         int ka, kb;
         d::expFast<true>(e, &a[0], &a[1], &ka, &a[2]);
