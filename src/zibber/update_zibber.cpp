@@ -52,6 +52,18 @@ void tapDash(Zibber& z, double aim, double sizeFactor) {
     z.growthRate = z.growthRate + kDashGrowthRate;
 }
 
+// The glide speed is only ever compared with 0.11 (tap dash, charging) or fed
+// to walkScale, which is 0 from 0.11 on. A rounded hypot is never below the
+// larger component, so above 0.11 that component serves every use exactly and
+// the square root is saved while gliding fast.
+double glideSpeed(double vx, double vy) {
+    const double ax = std::fabs(vx);
+    const double ay = std::fabs(vy);
+    const double m = ax > ay ? ax : ay;
+    if (m > kWalkCutoffSpeed && ax == ax && ay == ay) return m;  // a NaN keeps its hypot
+    return fm::hypot(vx, vy);
+}
+
 // Walking thrust fades out linearly as the glide speed reaches 0.11.
 double walkScale(double speed) {
     double q = (speed - kWalkCutoffSpeed) / (-kWalkCutoffSpeed);
@@ -87,7 +99,7 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
         z.vx *= kSubstepDecay;
         z.vy *= kSubstepDecay;
         z.growthRate *= kSubstepDecay;
-        s = fm::hypot(z.vx, z.vy);
+        s = glideSpeed(z.vx, z.vy);
     }
     z.heading = h;
 }
@@ -115,7 +127,7 @@ void ageContacts(Zibber& z) {
 }  // namespace
 
 ZB_HOT void updateZibber(World& world, Zibber& z) {
-    const double s0 = fm::hypot(z.vx, z.vy);
+    const double s0 = glideSpeed(z.vx, z.vy);
     const double sf = 1.0 + ((z.radius - 1.0) * 0.2857142857142858) / 3.0;
     const double cs = chargeEffect(z.chargeTicks, 0.22);
     const double mf = z.stunTicks > 0 ? 0.12 : 1.0;
