@@ -23,18 +23,6 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-double sinOf(double x) {
-    double s, c;
-    zb::cr::sinCos(x, &s, &c);
-    return s;
-}
-
-double cosOf(double x) {
-    double s, c;
-    zb::cr::sinCos(x, &s, &c);
-    return c;
-}
-
 // Compares f with ref on every argument; prints how many.
 void checkAll(const char* name, const std::vector<double>& args, const std::function<double(double)>& f,
               const std::function<double(Ref&, double)>& ref) {

@@ -11,19 +11,17 @@
 #include <random>
 #include <string>
 
+#include "math/correctly_rounded.h"
+#include "math/dd.h"
+
 namespace zbtest {
 
-inline uint64_t bitsOf(double x) {
-    uint64_t u;
-    std::memcpy(&u, &x, sizeof u);
-    return u;
-}
+using zb::cr::detail::bitsOf;
+using zb::cr::detail::fromBits;
 
-inline double fromBits(uint64_t u) {
-    double x;
-    std::memcpy(&x, &u, sizeof x);
-    return x;
-}
+// The two halves of the library's sinCos, for tests that check one at a time.
+inline double sinOf(double x) { return zb::cr::sinCos(x).s; }
+inline double cosOf(double x) { return zb::cr::sinCos(x).c; }
 
 // Same bits, or both NaN.
 inline bool sameResult(double a, double b) { return (a != a && b != b) || bitsOf(a) == bitsOf(b); }

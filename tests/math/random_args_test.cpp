@@ -40,18 +40,6 @@ void checkUnary(const char* name, long n, const std::function<double(std::mt1993
     EXPECT_EQ(t.mismatches, 0);
 }
 
-double sinOf(double x) {
-    double s, c;
-    zb::cr::sinCos(x, &s, &c);
-    return s;
-}
-
-double cosOf(double x) {
-    double s, c;
-    zb::cr::sinCos(x, &s, &c);
-    return c;
-}
-
 constexpr double kPi = 3.141592653589793;
 const long kStep = scaled(400000);
 const long kWhole = scaled(200000);

@@ -17,18 +17,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMinSub = std::numeric_limits<double>::denorm_min();
 
-double sinOf(double x) {
-    double s, c;
-    zb::cr::sinCos(x, &s, &c);
-    return s;
-}
-
-double cosOf(double x) {
-    double s, c;
-    zb::cr::sinCos(x, &s, &c);
-    return c;
-}
-
 #define EXPECT_SAME(got, want) EXPECT_PRED2(sameResult, got, want) << show(got) << " vs " << show(want)
 
 // Edge arguments every unary function is also compared with MPFR on.
