@@ -40,6 +40,110 @@ enum {
     ZB_REMOVAL_WIDTH = 3
 };
 
+/* Column of each field inside one exported element. Flags are 0.0 or 1.0. */
+enum {
+    ZB_ZIBBER_ID = 0,
+    ZB_ZIBBER_X = 1,
+    ZB_ZIBBER_Y = 2,
+    ZB_ZIBBER_HEADING = 3,
+    ZB_ZIBBER_TARGET_HEADING = 4,
+    ZB_ZIBBER_RADIUS = 5,
+    ZB_ZIBBER_SCORE = 6,
+    ZB_ZIBBER_VX = 7,
+    ZB_ZIBBER_VY = 8,
+    ZB_ZIBBER_GROWTH_RATE = 9,
+    ZB_ZIBBER_KIND = 10,
+    ZB_ZIBBER_CHARGE_TICKS = 11, /* -1 while not charging */
+    ZB_ZIBBER_STUN_TICKS = 12,
+    ZB_ZIBBER_ALIVE = 13
+};
+enum {
+    ZB_POINT_ID = 0,
+    ZB_POINT_X = 1,
+    ZB_POINT_Y = 2,
+    ZB_POINT_AMBIENT = 3 /* scattered by the arena, not dropped by a burst or a shot */
+};
+enum {
+    ZB_RUBY_ID = 0,
+    ZB_RUBY_X = 1,
+    ZB_RUBY_Y = 2,
+    ZB_RUBY_VX = 3,
+    ZB_RUBY_VY = 4,
+    ZB_RUBY_SCALE = 5, /* the ruby's radius is scale * remaining */
+    ZB_RUBY_REMAINING = 6,
+    ZB_RUBY_COOLDOWN = 7
+};
+enum {
+    ZB_OBSTACLE_ID = 0,
+    ZB_OBSTACLE_IS_CIRCLE = 1, /* disc around A, else segment A-B thickened by radius */
+    ZB_OBSTACLE_AX = 2,
+    ZB_OBSTACLE_AY = 3,
+    ZB_OBSTACLE_BX = 4,
+    ZB_OBSTACLE_BY = 5,
+    ZB_OBSTACLE_RADIUS = 6,
+    ZB_OBSTACLE_HAZARD = 7,
+    ZB_OBSTACLE_CHARGE_RATE = 8,
+    ZB_OBSTACLE_SPIN = 9,
+    ZB_OBSTACLE_CHARGE = 10
+};
+enum {
+    ZB_PROJECTILE_ID = 0,
+    ZB_PROJECTILE_X = 1,
+    ZB_PROJECTILE_Y = 2,
+    ZB_PROJECTILE_VX = 3,
+    ZB_PROJECTILE_VY = 4,
+    ZB_PROJECTILE_REMOVED = 5,
+    ZB_PROJECTILE_RADIUS = 6
+};
+enum {
+    ZB_PARTICLE_KIND = 0,
+    ZB_PARTICLE_X = 1,
+    ZB_PARTICLE_Y = 2,
+    ZB_PARTICLE_AMOUNT = 3, /* the radius change the event eventually causes */
+    ZB_PARTICLE_ZIBBER_ID = 4, /* -1 when none */
+    ZB_PARTICLE_CONTACT_ID_A = 5,
+    ZB_PARTICLE_CONTACT_ID_B = 6
+};
+enum { ZB_REMOVAL_ID = 0, ZB_REMOVAL_X = 1, ZB_REMOVAL_Y = 2 };
+
+/* Action kinds of zb_set_action; any other kind walks. */
+enum {
+    ZB_ACTION_WALK = 0,
+    ZB_ACTION_TAP = 1,  /* a short dash this step */
+    ZB_ACTION_HOLD = 2  /* charge until the next action */
+};
+
+/* Zibber kinds: what holding (charging) does. */
+enum {
+    ZB_KIND_DASHER = 0,  /* the release is a long dash, by itself at full charge */
+    ZB_KIND_BRACER = 1,  /* swells less in collisions while charging, turns slower */
+    ZB_KIND_SHOOTER = 2, /* a release after ZB_SHOT_CHARGE steps fires a stunning shot */
+    ZB_KIND_TURNER = 3,  /* turns faster while charging */
+    ZB_KIND_COUNT = 4    /* setup draws one of these four for a negative kind */
+};
+
+/* Particle kinds. */
+enum {
+    ZB_PARTICLE_BITE = 0,       /* a ruby bitten */
+    ZB_PARTICLE_FINAL_BITE = 1, /* the bite that used the ruby up */
+    ZB_PARTICLE_SIZE_CHANGE = 2 /* a wall hit, a hazard hit or a collision */
+};
+
+/* A zibber whose radius exceeds this bursts. */
+#define ZB_BURST_RADIUS 4.0
+/* Steps a shooter must hold before its release fires. */
+#define ZB_SHOT_CHARGE 50
+/* Steps a shot keeps the zibbers it hits stunned. */
+#define ZB_STUN_TICKS 24
+/* The arena's radius when a World is created; it later shrinks. */
+#define ZB_START_MAP_SIZE 67.0
+/* The most zibbers a World's id pool holds, over all its setups. */
+#define ZB_MAX_ZIBBERS 251
+/* How much a wall hit and a hazard hit eventually swell a zibber: the amount
+ * of their size-change particles (up to the last bits). */
+#define ZB_WALL_HIT_GROWTH 0.3
+#define ZB_HAZARD_HIT_GROWTH 0.2
+
 /* Lifecycle. A seed of 0 behaves like 0x9e3779b97f4a7c15. */
 ZB_API zb_world *zb_create(uint64_t seed);
 ZB_API void zb_destroy(zb_world *world);
@@ -52,8 +156,7 @@ ZB_API void zb_destroy(zb_world *world);
 ZB_API void zb_setup(zb_world *world, const int32_t *sizes, int32_t count,
                      const int32_t *kinds);
 
-/* kind 1: tap (dash this step), kind 2: hold (charge until the next action),
- * anything else: walk. value is the target heading in radians; a non-finite
+/* kind: one of the ZB_ACTION_* values above. value is the target heading in radians; a non-finite
  * value keeps the previous target. Indices out of range are ignored. */
 ZB_API void zb_set_action(zb_world *world, int32_t index, int32_t kind,
                           double value);
@@ -75,21 +178,13 @@ ZB_API int32_t zb_num_removals(const zb_world *world);
 /* One int32 per team. */
 ZB_API void zb_team_scores(const zb_world *world, int32_t *out);
 
-/* zibber: id, x, y, heading, targetHeading, radius, score, vx, vy,
- *         growthRate, kind, chargeTicks, stunTicks, alive */
+/* Array exports: the columns of each element are the ZB_<EXPORT>_* values. */
 ZB_API void zb_zibbers(const zb_world *world, double *out);
-/* point: id, x, y, ambient */
 ZB_API void zb_points(const zb_world *world, double *out);
-/* ruby: id, x, y, vx, vy, scale, remaining, cooldown */
 ZB_API void zb_rubys(const zb_world *world, double *out);
-/* obstacle: id, isCircle, ax, ay, bx, by, radius, hazard, chargeRate, spin,
- *           charge */
 ZB_API void zb_obstacles(const zb_world *world, double *out);
-/* projectile: id, x, y, vx, vy, removed, radius */
 ZB_API void zb_projectiles(const zb_world *world, double *out);
-/* particle: kind, x, y, amount, zibberId, contactIdA, contactIdB */
 ZB_API void zb_particles(const zb_world *world, double *out);
-/* removal: id, x, y */
 ZB_API void zb_removals(const zb_world *world, double *out);
 
 #ifdef __cplusplus

@@ -57,20 +57,20 @@ void zb_team_scores(const zb_world* world, int32_t* out) {
 void zb_zibbers(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->zibbers, out, [](const zb::Zibber& z, double* o) {
-        o[0] = z.id;
-        o[1] = z.x;
-        o[2] = z.y;
-        o[3] = z.heading;
-        o[4] = z.targetHeading;
-        o[5] = z.radius;
-        o[6] = z.score;
-        o[7] = z.vx;
-        o[8] = z.vy;
-        o[9] = z.growthRate;
-        o[10] = z.kind;
-        o[11] = z.chargeTicks;
-        o[12] = z.stunTicks;
-        o[13] = flag(z.alive);
+        o[ZB_ZIBBER_ID] = z.id;
+        o[ZB_ZIBBER_X] = z.x;
+        o[ZB_ZIBBER_Y] = z.y;
+        o[ZB_ZIBBER_HEADING] = z.heading;
+        o[ZB_ZIBBER_TARGET_HEADING] = z.targetHeading;
+        o[ZB_ZIBBER_RADIUS] = z.radius;
+        o[ZB_ZIBBER_SCORE] = z.score;
+        o[ZB_ZIBBER_VX] = z.vx;
+        o[ZB_ZIBBER_VY] = z.vy;
+        o[ZB_ZIBBER_GROWTH_RATE] = z.growthRate;
+        o[ZB_ZIBBER_KIND] = z.kind;
+        o[ZB_ZIBBER_CHARGE_TICKS] = z.chargeTicks;
+        o[ZB_ZIBBER_STUN_TICKS] = z.stunTicks;
+        o[ZB_ZIBBER_ALIVE] = flag(z.alive);
         return o + ZB_ZIBBER_WIDTH;
     });
 }
@@ -78,10 +78,10 @@ void zb_zibbers(const zb_world* world, double* out) {
 void zb_points(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->points, out, [](const zb::Point& p, double* o) {
-        o[0] = p.id;
-        o[1] = p.x;
-        o[2] = p.y;
-        o[3] = flag(p.ambient);
+        o[ZB_POINT_ID] = p.id;
+        o[ZB_POINT_X] = p.x;
+        o[ZB_POINT_Y] = p.y;
+        o[ZB_POINT_AMBIENT] = flag(p.ambient);
         return o + ZB_POINT_WIDTH;
     });
 }
@@ -89,14 +89,14 @@ void zb_points(const zb_world* world, double* out) {
 void zb_rubys(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->rubies, out, [](const zb::Ruby& r, double* o) {
-        o[0] = r.id;
-        o[1] = r.x;
-        o[2] = r.y;
-        o[3] = r.vx;
-        o[4] = r.vy;
-        o[5] = r.scale;
-        o[6] = r.remaining;
-        o[7] = r.cooldown;
+        o[ZB_RUBY_ID] = r.id;
+        o[ZB_RUBY_X] = r.x;
+        o[ZB_RUBY_Y] = r.y;
+        o[ZB_RUBY_VX] = r.vx;
+        o[ZB_RUBY_VY] = r.vy;
+        o[ZB_RUBY_SCALE] = r.scale;
+        o[ZB_RUBY_REMAINING] = r.remaining;
+        o[ZB_RUBY_COOLDOWN] = r.cooldown;
         return o + ZB_RUBY_WIDTH;
     });
 }
@@ -104,17 +104,17 @@ void zb_rubys(const zb_world* world, double* out) {
 void zb_obstacles(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->obstacles, out, [](const zb::Obstacle& b, double* o) {
-        o[0] = b.id;
-        o[1] = flag(b.isCircle);
-        o[2] = b.ax;
-        o[3] = b.ay;
-        o[4] = b.bx;
-        o[5] = b.by;
-        o[6] = b.radius;
-        o[7] = flag(b.hazard);
-        o[8] = b.chargeRate;
-        o[9] = b.spin;
-        o[10] = b.charge;
+        o[ZB_OBSTACLE_ID] = b.id;
+        o[ZB_OBSTACLE_IS_CIRCLE] = flag(b.isCircle);
+        o[ZB_OBSTACLE_AX] = b.ax;
+        o[ZB_OBSTACLE_AY] = b.ay;
+        o[ZB_OBSTACLE_BX] = b.bx;
+        o[ZB_OBSTACLE_BY] = b.by;
+        o[ZB_OBSTACLE_RADIUS] = b.radius;
+        o[ZB_OBSTACLE_HAZARD] = flag(b.hazard);
+        o[ZB_OBSTACLE_CHARGE_RATE] = b.chargeRate;
+        o[ZB_OBSTACLE_SPIN] = b.spin;
+        o[ZB_OBSTACLE_CHARGE] = b.charge;
         return o + ZB_OBSTACLE_WIDTH;
     });
 }
@@ -122,13 +122,13 @@ void zb_obstacles(const zb_world* world, double* out) {
 void zb_projectiles(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->projectiles, out, [](const zb::Projectile& p, double* o) {
-        o[0] = p.id;
-        o[1] = p.x;
-        o[2] = p.y;
-        o[3] = p.vx;
-        o[4] = p.vy;
-        o[5] = flag(p.removed);
-        o[6] = p.radius;
+        o[ZB_PROJECTILE_ID] = p.id;
+        o[ZB_PROJECTILE_X] = p.x;
+        o[ZB_PROJECTILE_Y] = p.y;
+        o[ZB_PROJECTILE_VX] = p.vx;
+        o[ZB_PROJECTILE_VY] = p.vy;
+        o[ZB_PROJECTILE_REMOVED] = flag(p.removed);
+        o[ZB_PROJECTILE_RADIUS] = p.radius;
         return o + ZB_PROJECTILE_WIDTH;
     });
 }
@@ -136,13 +136,13 @@ void zb_projectiles(const zb_world* world, double* out) {
 void zb_particles(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->particles, out, [](const zb::Particle& p, double* o) {
-        o[0] = p.kind;
-        o[1] = p.x;
-        o[2] = p.y;
-        o[3] = p.amount;
-        o[4] = p.zibberId;
-        o[5] = p.contactIdA;
-        o[6] = p.contactIdB;
+        o[ZB_PARTICLE_KIND] = p.kind;
+        o[ZB_PARTICLE_X] = p.x;
+        o[ZB_PARTICLE_Y] = p.y;
+        o[ZB_PARTICLE_AMOUNT] = p.amount;
+        o[ZB_PARTICLE_ZIBBER_ID] = p.zibberId;
+        o[ZB_PARTICLE_CONTACT_ID_A] = p.contactIdA;
+        o[ZB_PARTICLE_CONTACT_ID_B] = p.contactIdB;
         return o + ZB_PARTICLE_WIDTH;
     });
 }
@@ -150,9 +150,9 @@ void zb_particles(const zb_world* world, double* out) {
 void zb_removals(const zb_world* world, double* out) {
     if (world == nullptr) return;
     zb::exportArray(world->removals, out, [](const zb::Removal& r, double* o) {
-        o[0] = r.id;
-        o[1] = r.x;
-        o[2] = r.y;
+        o[ZB_REMOVAL_ID] = r.id;
+        o[ZB_REMOVAL_X] = r.x;
+        o[ZB_REMOVAL_Y] = r.y;
         return o + ZB_REMOVAL_WIDTH;
     });
 }

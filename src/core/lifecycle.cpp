@@ -4,13 +4,18 @@
 
 namespace zb {
 
+// Ids run from 4 up to the pool's end minus one.
+constexpr int32_t kZibberPoolEnd = ZB_MAX_ZIBBERS + 4;
+constexpr int32_t kObstaclePoolEnd = 255;
+constexpr int32_t kLargePoolEnd = 65535;
+
 void initWorld(World& world, uint64_t seed) {
     world.rngState = seed != 0 ? seed : kGoldenGamma;
-    resetPool(world.zibberIds, 255);
-    resetPool(world.pointIds, 65535);
-    resetPool(world.rubyIds, 65535);
-    resetPool(world.obstacleIds, 255);
-    resetPool(world.projectileIds, 65535);
+    resetPool(world.zibberIds, kZibberPoolEnd);
+    resetPool(world.pointIds, kLargePoolEnd);
+    resetPool(world.rubyIds, kLargePoolEnd);
+    resetPool(world.obstacleIds, kObstaclePoolEnd);
+    resetPool(world.projectileIds, kLargePoolEnd);
 }
 
 }  // namespace zb

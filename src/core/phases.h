@@ -17,6 +17,8 @@ void moveObstacles(World& world);
 // The zibber loop.
 void updateZibber(World& world, Zibber& zibber);
 void updateCharge(World& world, Zibber& zibber, double startSpeed, double aim, double sizeFactor);
+// Bursts and kills the zibber when its radius exceeds ZB_BURST_RADIUS.
+bool burstIfOversized(World& world, Zibber& zibber);
 void burstZibber(World& world, Zibber& zibber);
 void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB);
 

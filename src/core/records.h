@@ -76,7 +76,7 @@ struct Projectile {
 };
 
 struct Particle {
-    int32_t kind;  // 0 ruby bite, 1 final ruby bite, 2 size change
+    int32_t kind;  // ZB_PARTICLE_BITE, _FINAL_BITE or _SIZE_CHANGE
     double x;
     double y;
     double amount;

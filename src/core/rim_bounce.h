@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "math/step_math.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 namespace zb {
 

@@ -36,7 +36,7 @@ void placeTeam(World& world, int32_t t, int32_t count, int32_t n, const int32_t*
         if (kinds != nullptr && kinds[g] >= 0) {
             z.kind = kinds[g];
         } else {
-            z.kind = static_cast<int32_t>(uniform(world) * 4.0);
+            z.kind = static_cast<int32_t>(uniform(world) * static_cast<double>(ZB_KIND_COUNT));
         }
         z.heading = h;
         z.targetHeading = h;

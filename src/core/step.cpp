@@ -14,11 +14,7 @@ void runZibberLoop(World& world) {
         Zibber& z = world.zibbers[i];
         if (!z.alive) continue;
         updateZibber(world, z);
-        if (z.radius > 4.0) {
-            burstZibber(world, z);
-            z.alive = 0;
-            continue;
-        }
+        if (burstIfOversized(world, z)) continue;
         for (size_t j = 0; j < world.zibbers.size(); ++j) {
             Zibber& other = world.zibbers[j];
             if (j != i && other.alive && other.id < z.id) {
@@ -53,8 +49,8 @@ void zb_set_action(zb_world* world, int32_t index, int32_t kind, double value) {
     zb::Zibber& z = world->zibbers[static_cast<size_t>(index)];
     // A non-finite target would poison the heading for the rest of the match.
     if (std::isfinite(value)) z.targetHeading = value;
-    z.actionTap = kind == 1;
-    z.actionHold = kind == 2;
+    z.actionTap = kind == ZB_ACTION_TAP;
+    z.actionHold = kind == ZB_ACTION_HOLD;
 }
 
 void zb_step(zb_world* world) {

@@ -2,6 +2,8 @@
 // so the C functions need no casts; the host only ever sees it opaque.
 #pragma once
 
+#include <zibber.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -17,7 +19,7 @@ struct zb_world {
     int32_t arenaPointCount = 0;
     int32_t startZibberCount = 0;
     int32_t shrinkClock = 0;
-    double mapSize = 67.0;
+    double mapSize = ZB_START_MAP_SIZE;
     uint8_t isOver = 0;
     std::vector<zb::Zibber> zibbers;
     std::vector<zb::Point> points;

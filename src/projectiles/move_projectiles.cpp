@@ -1,3 +1,5 @@
+#include <zibber.h>
+
 #include <cmath>
 
 #include "core/hot.h"
@@ -7,7 +9,6 @@
 namespace zb {
 namespace {
 
-constexpr int32_t kStunTicks = 24;
 constexpr int kExpiryPointAttempts = 16;
 
 // Every living zibber in reach is stunned, not only the first.
@@ -19,7 +20,7 @@ bool stunZibbersHit(World& world, const Projectile& p) {
         const double dy = z.y - p.y;
         const double r = z.radius + p.radius;
         if (std::fma(dx, dx, dy * dy) <= r * r) {
-            z.stunTicks = kStunTicks;
+            z.stunTicks = ZB_STUN_TICKS;
             hit = true;
         }
     }

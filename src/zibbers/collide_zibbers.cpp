@@ -1,9 +1,11 @@
+#include <zibber.h>
+
 #include <cmath>
 
 #include "core/hot.h"
 #include "core/phases.h"
 #include "math/step_math.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 namespace zb {
 namespace {
@@ -20,9 +22,9 @@ double exposure(const Zibber& z, double ux, double uy) {
     return (f + (-0.25)) / std::fma(-0.25, f, 1.0);
 }
 
-// A charging kind-1 zibber swells up to 40 % less.
+// A charging bracer swells up to 40 % less.
 double softenedGrowth(const Zibber& z, double change) {
-    if (change < 0.0 || z.kind != 1 || z.chargeTicks < 1) return change;
+    if (change < 0.0 || z.kind != ZB_KIND_BRACER || z.chargeTicks < 1) return change;
     const double e = 1.0 - fm::exp(static_cast<double>(-z.chargeTicks) * 0.24);
     return change * std::fma(e, -0.4, 1.0);
 }
@@ -74,9 +76,9 @@ ZB_HOT void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB) 
 
     const double px = std::fma(nx, a.radius, a.x);
     const double py = std::fma(ny, a.radius, a.y);
-    world.particles.push_back(Particle{2, px, py, (gA < gB ? gB : gA) * kDecayTime, -1, a.id, b.id});
-    world.particles.push_back(Particle{2, px, py, gA * kDecayTime, a.id, -1, -1});
-    world.particles.push_back(Particle{2, px, py, gB * kDecayTime, b.id, -1, -1});
+    world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, (gA < gB ? gB : gA) * kDecayTime, -1, a.id, b.id});
+    world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, gA * kDecayTime, a.id, -1, -1});
+    world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, gB * kDecayTime, b.id, -1, -1});
 }
 
 }  // namespace zb

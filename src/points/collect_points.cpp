@@ -4,7 +4,7 @@
 
 #include "core/hot.h"
 #include "core/phases.h"
-#include "core/reach_filter.h"
+#include "points/reach_filter.h"
 
 namespace zb {
 namespace {

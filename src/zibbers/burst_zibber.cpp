@@ -1,10 +1,12 @@
+#include <zibber.h>
+
 #include <cmath>
 
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
 #include "math/step_math.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 namespace zb {
 namespace {
@@ -24,6 +26,14 @@ double dropRuby(World& world, const Zibber& z, double dropValue) {
 }
 
 }  // namespace
+
+// A zibber swollen beyond the burst radius dies and leaves its points behind.
+bool burstIfOversized(World& world, Zibber& z) {
+    if (!(z.radius > ZB_BURST_RADIUS)) return false;
+    burstZibber(world, z);
+    z.alive = 0;
+    return true;
+}
 
 ZB_HOT void burstZibber(World& world, Zibber& z) {
     const double u1 = uniform(world);

@@ -1,10 +1,12 @@
+#include <zibber.h>
+
 #include <cmath>
 
 #include "core/hot.h"
-#include "arena/obstacle_shape.h"
+#include "obstacles/obstacle_shape.h"
 #include "core/phases.h"
 #include "math/step_math.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 namespace zb {
 namespace {
@@ -48,7 +50,7 @@ bool touchSegment(const Obstacle& o, const Zibber& z, double s, Touch& t) {
 
 void actOn(World& world, const Obstacle& o, Zibber& z, const Touch& t, double s) {
     if (o.hazard == 1) {
-        world.particles.push_back(Particle{2, std::fma(-t.nx, z.radius, z.x), std::fma(-t.ny, z.radius, z.y),
+        world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, std::fma(-t.nx, z.radius, z.x), std::fma(-t.ny, z.radius, z.y),
                                            kObstacleGrowthRate * kDecayTime, -1, -1, -1});
         z.vx = t.nx * kObstacleBounceSpeed;
         z.vy = t.ny * kObstacleBounceSpeed;

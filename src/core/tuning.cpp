@@ -1,5 +1,8 @@
+#include "core/tuning.h"
+
+#include <zibber.h>
+
 #include "core/hot.h"
-#include "zibber/tuning.h"
 
 #include "math/step_math.h"
 
@@ -32,13 +35,15 @@ const double kDecayTime = 1.0 / kDecayRate;
 const double kDashGrowthRate = kDecayRate / 10.0;
 const double kSubstepDecay = fm::exp(-kDecayRate / 50.0);
 const double kWallBounceSpeed = 5.0 * kDecayRate;
-// Not 0.3 * L: that rounds one unit in the last place lower.
-const double kWallHitGrowthRate = (kDecayRate / 10.0) * 3.0;
+// A tenth of L taken three times (10 * 0.3 is exactly 3); 0.3 * L would
+// round one unit in the last place lower.
+const double kWallHitGrowthRate = (kDecayRate / 10.0) * (10.0 * ZB_WALL_HIT_GROWTH);
 const double kCollisionGrowthRate = kDecayRate / 2.0;
 const double kCollisionBounceSpeed = 6.0 * kDecayRate;
 const double kRubyKnockbackSpeed = 30.0 * kDecayRate;
 const double kRubyShrinkRate = -1.5 * kDecayRate;
-const double kObstacleGrowthRate = kDecayRate / 5.0;
+// The same as L / 5: 10 * 0.2 is exactly 2 and halving L / 5 is exact.
+const double kObstacleGrowthRate = (kDecayRate / 10.0) * (10.0 * ZB_HAZARD_HIT_GROWTH);
 const double kObstacleBounceSpeed = 4.0 * kDecayRate;
 const double kObstaclePulseBounceSpeed = 12.0 * kDecayRate;
 

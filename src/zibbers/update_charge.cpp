@@ -1,14 +1,14 @@
+#include <zibber.h>
+
 #include <cmath>
 #include <cstdint>
 
 #include "core/phases.h"
 #include "math/step_math.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 namespace zb {
 namespace {
-
-constexpr int32_t kShotCharge = 50;
 
 void chargedDash(Zibber& z, double aim, double sizeFactor, int32_t charge) {
     const double v = dashSpeed(static_cast<double>(charge));
@@ -32,21 +32,21 @@ void launchProjectile(World& world, const Zibber& z) {
 
 void updateCharge(World& world, Zibber& z, double startSpeed, double aim, double sizeFactor) {
     const int32_t c = z.chargeTicks;
-    const bool autoRelease = z.kind == 0 && c >= 0 && kMaxDashCharge <= static_cast<double>(c);
+    const bool autoRelease = z.kind == ZB_KIND_DASHER && c >= 0 && kMaxDashCharge <= static_cast<double>(c);
     if (z.actionHold == 1 && !autoRelease) {
         if (c >= 0) {
             // Saturates rather than overflow on an endless hold.
             if (c < INT32_MAX) z.chargeTicks = c + 1;
-        } else if (z.kind != 0 || (startSpeed < 0.11 && z.stunTicks == 0)) {
+        } else if (z.kind != ZB_KIND_DASHER || (startSpeed < 0.11 && z.stunTicks == 0)) {
             // A dasher waits until it has slowed down and is not stunned.
             z.chargeTicks = 1;
         }
         return;
     }
     if (c < 0) return;
-    if (z.kind == 0) {
+    if (z.kind == ZB_KIND_DASHER) {
         chargedDash(z, aim, sizeFactor, c);
-    } else if (z.kind == 2 && c >= kShotCharge) {
+    } else if (z.kind == ZB_KIND_SHOOTER && c >= ZB_SHOT_CHARGE) {
         launchProjectile(world, z);
     }
     z.chargeTicks = -1;

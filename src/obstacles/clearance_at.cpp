@@ -1,7 +1,7 @@
 #include "core/hot.h"
 #include <cmath>
 
-#include "arena/obstacle_shape.h"
+#include "obstacles/obstacle_shape.h"
 #include "core/phases.h"
 #include "math/step_math.h"
 

@@ -1,11 +1,13 @@
+#include <zibber.h>
+
 #include <cmath>
 
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "math/step_math.h"
-#include "zibber/angles.h"
-#include "zibber/tuning.h"
+#include "zibbers/angles.h"
+#include "core/tuning.h"
 
 namespace zb {
 namespace {
@@ -21,9 +23,9 @@ struct TurnParams {
 
 TurnParams turnParams(int32_t kind) {
     switch (kind) {
-        case 0: return {0.1, 0.1 - 1.0};
-        case 1: return {0.3, 0.2 - 1.0};
-        case 3: return {0.18, 1.6 - 1.0};
+        case ZB_KIND_DASHER: return {0.1, 0.1 - 1.0};
+        case ZB_KIND_BRACER: return {0.3, 0.2 - 1.0};
+        case ZB_KIND_TURNER: return {0.18, 1.6 - 1.0};
         default: return {0.1, 0.67 - 1.0};
     }
 }
@@ -108,18 +110,20 @@ void bounceOffWall(World& world, Zibber& z) {
     const RimHit hit = bounceOffRim(z.x, z.y, z.vx, z.vy, world.mapSize - z.radius);
     if (!hit.hit) return;
     z.growthRate = z.growthRate + kWallHitGrowthRate;
-    world.particles.push_back(Particle{2, world.mapSize * hit.nx, world.mapSize * hit.ny,
+    world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, world.mapSize * hit.nx, world.mapSize * hit.ny,
                                        kWallHitGrowthRate * kDecayTime, -1, -1, -1});
 }
 
 // An entry recorded in step t is gone before the collisions of step t + 25.
+constexpr int32_t kContactMemory = 24;
+
 void ageContacts(Zibber& z) {
     std::vector<Contact>& contacts = z.contacts;
     size_t kept = 0;
     for (size_t i = 0; i < contacts.size(); ++i) {
         const int32_t age = contacts[i].age;
         contacts[i].age = age + 1;
-        if (age < 24) contacts[kept++] = contacts[i];
+        if (age < kContactMemory) contacts[kept++] = contacts[i];
     }
     contacts.resize(kept);
 }

@@ -1,3 +1,5 @@
+#include <zibber.h>
+
 #include <cmath>
 #include <vector>
 
@@ -5,7 +7,7 @@
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "math/step_math.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 namespace zb {
 namespace {
@@ -65,7 +67,7 @@ bool bite(World& world, Ruby& r, double radius, const std::vector<RubyContact>& 
         z.growthRate = std::fma(kRubyShrinkRate, share, z.growthRate);
         const double gain = r.scale * ((share * 100.0) * r.scale);
         z.score = addScore(z.score, static_cast<int64_t>(std::llround(gain)));
-        world.particles.push_back(Particle{final ? 1 : 0, std::fma(-radius, c.nx, r.x), std::fma(-radius, c.ny, r.y),
+        world.particles.push_back(Particle{final ? ZB_PARTICLE_FINAL_BITE : ZB_PARTICLE_BITE, std::fma(-radius, c.nx, r.x), std::fma(-radius, c.ny, r.y),
                                            (share * kRubyShrinkRate) * kDecayTime, -1, -1, -1});
     }
     r.cooldown = 30;
