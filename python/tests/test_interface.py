@@ -42,22 +42,51 @@ def test_every_function_declared_with_matching_types():
                 assert argtype is C_TYPES[decl.split()[-2]], (name, decl)
 
 
-def snake(name):
-    return re.sub(r"(?<!^)(?=[A-Z])", "_", name).upper()
+def header_constants():
+    """Every ZB_* enum value and numeric macro of the header, by name."""
+    text = HEADER.read_text()
+    values = {}
+    for name, value in re.findall(r"\b(ZB_[A-Z0-9_]+)\s*=\s*(-?\d+)", text):
+        values[name] = int(value)
+    for name, value in re.findall(r"#define\s+(ZB_[A-Z0-9_]+)\s+(-?[\d.]+)\s*$", text, re.M):
+        values[name] = float(value) if "." in value else int(value)
+    return values
 
 
-@pytest.mark.parametrize("cls,export,width_name", [
-    (columns.Zibber, "zibber", "ZIBBER"), (columns.Point, "point", "POINT"),
-    (columns.Ruby, "ruby", "RUBY"), (columns.Obstacle, "obstacle", "OBSTACLE"),
-    (columns.Projectile, "projectile", "PROJECTILE"), (columns.Particle, "particle", "PARTICLE"),
-    (columns.Removal, "removal", "REMOVAL"),
-])
-def test_columns_follow_the_header_layouts(cls, export, width_name):
-    text, _ = declared_functions()
-    width = int(re.search(rf"ZB_{width_name}_WIDTH = (\d+)", text).group(1))
-    assert cls.WIDTH == width
-    # The header comment lists the fields in export order.
-    fields = re.search(rf"/\* {export}: (.*?)\*/", text, re.S).group(1)
-    names = [snake(f.strip()) for f in fields.replace("*", " ").split(",")]
-    assert len(names) == width
-    assert [getattr(cls, n) for n in names] == list(range(width))
+EXPORT_CLASSES = {
+    "ZIBBER": columns.Zibber, "POINT": columns.Point, "RUBY": columns.Ruby,
+    "OBSTACLE": columns.Obstacle, "PROJECTILE": columns.Projectile,
+    "PARTICLE": columns.Particle, "REMOVAL": columns.Removal,
+}
+
+
+def python_value(name):
+    """The Python counterpart of a header constant: ZB_ZIBBER_X is Zibber.X, ZB_ACTION_TAP is TAP..."""
+    rest = name[len("ZB_"):]
+    group, _, field = rest.partition("_")
+    if group in EXPORT_CLASSES and hasattr(EXPORT_CLASSES[group], field):
+        return getattr(EXPORT_CLASSES[group], field)
+    if group == "ACTION":
+        return getattr(columns, field)
+    if group == "KIND":
+        return getattr(columns.Kind, field)
+    return getattr(columns, rest)
+
+
+def test_every_header_constant_has_an_equal_python_name():
+    values = header_constants()
+    assert {"ZB_ZIBBER_WIDTH", "ZB_REMOVAL_Y", "ZB_KIND_TURNER", "ZB_BURST_RADIUS"} <= set(values)
+    mismatched = {name: (value, python_value(name)) for name, value in values.items()
+                  if python_value(name) != value}
+    assert not mismatched
+
+
+def test_every_python_column_is_a_header_constant():
+    values = header_constants()
+    for group, cls in EXPORT_CLASSES.items():
+        names = [n for n in vars(cls) if n.isupper()]
+        assert all(f"ZB_{group}_{n}" in values for n in names), cls.__name__
+        # The columns of an element are 0 .. WIDTH - 1, each once.
+        cols = sorted(values[f"ZB_{group}_{n}"] for n in names
+                      if f"ZB_{group}_{n}" in values and n not in ("WIDTH", "BITE", "FINAL_BITE", "SIZE_CHANGE"))
+        assert cols == list(range(cls.WIDTH)), cls.__name__

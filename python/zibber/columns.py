@@ -1,6 +1,9 @@
-"""Column indices of the exported arrays, so code reads ``z[:, Zibber.X]``.
+"""The library's constants: export columns, action and zibber kinds, game numbers.
 
-Each class also carries WIDTH, the number of doubles per element.
+Column indices of the exported arrays let code read ``z[:, Zibber.X]``; each
+class also carries WIDTH, the number of doubles per element. Every name here
+is a ZB_* constant of include/zibber.h under a Python name; a test checks
+that the two agree.
 """
 
 
@@ -69,7 +72,7 @@ class Projectile:
 
 
 class Particle:
-    KIND = 0  # 0 ruby bite, 1 bite that used a ruby up, 2 size change (wall, collision, hazard)
+    KIND = 0  # one of BITE, FINAL_BITE, SIZE_CHANGE below
     X = 1
     Y = 2
     AMOUNT = 3
@@ -77,6 +80,10 @@ class Particle:
     CONTACT_ID_A = 5
     CONTACT_ID_B = 6
     WIDTH = 7
+    # particle kinds
+    BITE = 0
+    FINAL_BITE = 1  # the bite that used the ruby up
+    SIZE_CHANGE = 2  # a wall hit, a hazard hit or a collision
 
 
 class Removal:
@@ -86,7 +93,25 @@ class Removal:
     WIDTH = 3
 
 
+class Kind:
+    """Zibber kinds: what holding (charging) does."""
+
+    DASHER = 0  # the release is a long dash
+    BRACER = 1  # swells less in collisions while charging
+    SHOOTER = 2  # a release after SHOT_CHARGE steps fires a stunning shot
+    TURNER = 3  # turns faster while charging
+    COUNT = 4
+
+
 # Action kinds accepted by World.set_action.
 WALK = 0
 TAP = 1
 HOLD = 2
+
+BURST_RADIUS = 4.0  # a zibber whose radius exceeds this bursts
+SHOT_CHARGE = 50  # steps a shooter must hold before its release fires
+STUN_TICKS = 24  # steps a shot keeps a zibber stunned
+START_MAP_SIZE = 67.0  # the arena radius of a new World
+MAX_ZIBBERS = 251  # the most zibbers a World holds over all its setups
+WALL_HIT_GROWTH = 0.3  # the eventual swell of a wall hit
+HAZARD_HIT_GROWTH = 0.2  # the eventual swell of a hazard hit

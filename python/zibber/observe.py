@@ -15,16 +15,13 @@ from dataclasses import dataclass
 
 import numpy as np
 
+from .columns import BURST_RADIUS, SHOT_CHARGE, START_MAP_SIZE, STUN_TICKS
 from .columns import Obstacle as O
 from .columns import Point as P
 from .columns import Projectile as Q
 from .columns import Ruby as R
 from .columns import Zibber as Z
 
-START_MAP_SIZE = 67.0
-BURST_RADIUS = 4.0
-SHOT_CHARGE = 50  # steps a kind-2 zibber must hold before its release shoots
-STUN_STEPS = 24
 
 OWN_FEATURES = (
     "radius", "growth", "vel_fwd", "vel_left", "charging", "charge", "stun",
@@ -221,7 +218,7 @@ def _own_block(zib, frame, map_size, tick, scale):
     own[..., 2], own[..., 3] = vf[..., 0], vl[..., 0]
     own[..., 4] = charge >= 0
     own[..., 5] = np.maximum(charge, 0) / SHOT_CHARGE
-    own[..., 6] = zib[..., Z.STUN_TICKS] / STUN_STEPS
+    own[..., 6] = zib[..., Z.STUN_TICKS] / STUN_TICKS
     for k in range(4):
         own[..., 7 + k] = kind == k
     own[..., 11] = (map_size - np.hypot(x, y) - r) / scale

@@ -9,9 +9,9 @@ import numpy as np
 from . import _lib
 from . import columns
 
-# Ids 4 to 254 of the zibber pool; ids of discarded zibbers are not handed out
-# again, so a World that has been set up before may hold fewer.
-ZIBBER_CAPACITY = 251
+# Ids of discarded zibbers are not handed out again, so a World that has been
+# set up before may hold fewer.
+ZIBBER_CAPACITY = columns.MAX_ZIBBERS
 
 _INT32_MIN, _INT32_MAX = -(2**31), 2**31 - 1
 
