@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "match.h"
-#include "replay.h"
+#include "host/match.h"
+#include "host/call_log.h"
 
 namespace zbbench {
 

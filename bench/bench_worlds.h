@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "bots.h"
+#include "host/bots.h"
 #include "core/world.h"
 
 namespace zbbench {

@@ -2,12 +2,12 @@
 #include <chrono>
 #include <ctime>
 #include <cstdio>
-#include <getopt.h>
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
-#include "match.h"
+#include "host/match.h"
 #include "options.h"
 
 namespace zbhost {
@@ -60,33 +60,22 @@ Measurement measure(const Scenario &scenario, uint32_t steps, uint32_t repeats) 
 }  // namespace
 
 int runBench(int argc, char **argv) {
-    static const option kLongOptions[] = {{"steps", required_argument, nullptr, 's'},
-                                          {"repeats", required_argument, nullptr, 'r'},
-                                          {nullptr, 0, nullptr, 0}};
+    static constexpr OptionSpec kSpecs[] = {{"steps", true}, {"repeats", true}};
     uint32_t steps = 2000;
     uint32_t repeats = 5;
+    auto take = [&](size_t option, const char* value, std::string& error) {
+        return option == 0 ? parseCountOption(value, "--steps", 1, steps, error)
+                           : parseCountOption(value, "--repeats", 1, repeats, error);
+    };
+    std::vector<std::string> positional;
     std::string error;
-    opterr = 0;
-    optind = 1;
-    int c = 0;
-    while ((c = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
-        bool ok = true;
-        if (c == 's')
-            ok = parseCountOption(optarg, "--steps", 1, steps, error);
-        else if (c == 'r')
-            ok = parseCountOption(optarg, "--repeats", 1, repeats, error);
-        else if (c == ':')
-            return badInput(std::string(argv[optind - 1]) + " needs a value");
-        else
-            return badInput("unknown option '" + std::string(argv[optind - 1]) + "'");
-        if (!ok) return badInput(error);
-    }
+    if (!walkArguments(argc, argv, kSpecs, take, positional, error)) return badInput(error);
     std::vector<const Scenario *> chosen;
-    for (int i = optind; i < argc; ++i) {
+    for (const std::string& name : positional) {
         auto found = std::find_if(benchScenarios().begin(), benchScenarios().end(),
-                                  [&](const Scenario &s) { return argv[i] == std::string(s.name); });
+                                  [&](const Scenario &s) { return name == s.name; });
         if (found == benchScenarios().end())
-            return badInput("unknown scenario '" + std::string(argv[i]) +
+            return badInput("unknown scenario '" + name +
                             "' (duel, standard, crowd, max)");
         chosen.push_back(&*found);
     }

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "match.h"
+#include "host/match.h"
 
 namespace zbhost {
 
@@ -32,9 +32,9 @@ bool checkTotal(const std::vector<int32_t> &sizes, std::string &error) {
         error = "the teams hold no zibber";
         return false;
     }
-    if (total > kMaxZibbers) {
+    if (total > ZB_MAX_ZIBBERS) {
         error = "the teams hold " + std::to_string(total) + " zibbers, at most " +
-                std::to_string(kMaxZibbers) + " fit";
+                std::to_string(ZB_MAX_ZIBBERS) + " fit";
         return false;
     }
     return true;
@@ -67,10 +67,10 @@ bool parseTeamsOption(std::string_view text, std::vector<int32_t> &sizes,
         error = "--teams '" + std::string(text) + "' is not TEAMSxSIZE, e.g. 4x4";
         return false;
     }
-    if (static_cast<int64_t>(teams) * size > kMaxZibbers) {
+    if (static_cast<int64_t>(teams) * size > ZB_MAX_ZIBBERS) {
         error = "--teams " + std::string(text) + " makes " +
                 std::to_string(static_cast<int64_t>(teams) * size) + " zibbers, at most " +
-                std::to_string(kMaxZibbers) + " fit";
+                std::to_string(ZB_MAX_ZIBBERS) + " fit";
         return false;
     }
     sizes.assign(static_cast<size_t>(teams), size);
@@ -82,9 +82,9 @@ bool parseSizesOption(std::string_view text, std::vector<int32_t> &sizes,
     sizes.clear();
     for (std::string_view part : splitCommas(text)) {
         int32_t size = 0;
-        if (!parseWhole(part, size) || size < 0 || size > kMaxZibbers) {
+        if (!parseWhole(part, size) || size < 0 || size > ZB_MAX_ZIBBERS) {
             error = "--sizes: '" + std::string(part) + "' is not a team size from 0 to " +
-                    std::to_string(kMaxZibbers);
+                    std::to_string(ZB_MAX_ZIBBERS);
             return false;
         }
         sizes.push_back(size);

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "bots.h"
+#include "host/bots.h"
 
 namespace zbhost {
 

@@ -1,13 +1,13 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <getopt.h>
 #include <numeric>
 #include <string>
 #include <unistd.h>
 
+#include "arguments.h"
 #include "commands.h"
-#include "match.h"
+#include "host/match.h"
 #include "options.h"
 
 namespace zbhost {
@@ -20,53 +20,41 @@ struct PlayOptions {
     bool quiet = false;
 };
 
-int parsePlayOptions(int argc, char **argv, PlayOptions &options) {
-    enum { kSeed = 1, kTeams, kSizes, kKinds, kBots, kMaxSteps, kRecord, kQuiet };
-    static const option kLongOptions[] = {
-        {"seed", required_argument, nullptr, kSeed},
-        {"teams", required_argument, nullptr, kTeams},
-        {"sizes", required_argument, nullptr, kSizes},
-        {"kinds", required_argument, nullptr, kKinds},
-        {"bots", required_argument, nullptr, kBots},
-        {"max-steps", required_argument, nullptr, kMaxSteps},
-        {"record", required_argument, nullptr, kRecord},
-        {"quiet", no_argument, nullptr, kQuiet},
-        {nullptr, 0, nullptr, 0}};
-    std::string error;
+int parsePlayOptions(int argc, char** argv, PlayOptions& options) {
+    enum { kSeed, kTeams, kSizes, kKinds, kBots, kMaxSteps, kRecord, kQuiet };
+    static constexpr OptionSpec kSpecs[] = {{"seed", true},      {"teams", true},     {"sizes", true},
+                                            {"kinds", true},     {"bots", true},      {"max-steps", true},
+                                            {"record", true},    {"quiet", false}};
     std::string botsText = "mix";
     KindsChoice kinds;
     bool teamsGiven = false;
-    opterr = 0;
-    optind = 1;
-    int c = 0;
-    while ((c = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
-        std::string arg = optarg ? optarg : "";
-        bool ok = true;
-        switch (c) {
-        case kSeed: ok = parseSeedOption(arg, options.setup.seed, error); break;
-        case kTeams:
-        case kSizes:
-            if (teamsGiven) return badInput("give --teams or --sizes once");
-            teamsGiven = true;
-            ok = c == kTeams ? parseTeamsOption(arg, options.setup.sizes, error)
-                             : parseSizesOption(arg, options.setup.sizes, error);
-            break;
-        case kKinds: ok = parseKindsOption(arg, kinds, error); break;
-        case kBots: botsText = arg; break;
-        case kMaxSteps:
-            ok = parseCountOption(arg, "--max-steps", 1, options.setup.maxSteps, error);
-            break;
-        case kRecord:
-            if (arg.empty()) return badInput("--record needs a file name");
-            options.recordPath = arg;
-            break;
-        case kQuiet: options.quiet = true; break;
-        case ':': return badInput(std::string(argv[optind - 1]) + " needs a value");
-        default: return badInput("unknown option '" + std::string(argv[optind - 1]) + "'");
+    auto take = [&](size_t option, const char* value, std::string& error) {
+        const std::string arg = value != nullptr ? value : "";
+        switch (option) {
+            case kSeed: return parseSeedOption(arg, options.setup.seed, error);
+            case kTeams:
+            case kSizes:
+                if (teamsGiven) {
+                    error = "give --teams or --sizes once";
+                    return false;
+                }
+                teamsGiven = true;
+                return option == kTeams ? parseTeamsOption(arg, options.setup.sizes, error)
+                                        : parseSizesOption(arg, options.setup.sizes, error);
+            case kKinds: return parseKindsOption(arg, kinds, error);
+            case kBots: botsText = arg; return true;
+            case kMaxSteps: return parseCountOption(arg, "--max-steps", 1, options.setup.maxSteps, error);
+            case kRecord:
+                options.recordPath = arg;
+                if (arg.empty()) error = "--record needs a file name";
+                return !arg.empty();
+            default: options.quiet = true; return true;
         }
-        if (!ok) return badInput(error);
-    }
-    if (optind < argc) return badInput("unexpected argument '" + std::string(argv[optind]) + "'");
+    };
+    std::vector<std::string> positional;
+    std::string error;
+    if (!walkArguments(argc, argv, kSpecs, take, positional, error)) return badInput(error);
+    if (!positional.empty()) return badInput("unexpected argument '" + positional.front() + "'");
     if (!parseBotsOption(botsText, options.setup.sizes.size(), options.setup.teamPolicies, error))
         return badInput(error);
     options.setup.kinds = expandKinds(kinds, options.setup.sizes);
@@ -82,7 +70,7 @@ void showProgress(const Snapshot &s, const std::vector<int32_t> &sizes) {
     for (int32_t size : sizes) {
         int count = 0;
         for (int32_t k = 0; k < size; ++k, ++index)
-            if (index < s.numZibbers && zibberAt(s, index)[zibberField::kAlive] != 0.0) ++count;
+            if (index < s.numZibbers && zibberAt(s, index)[ZB_ZIBBER_ALIVE] != 0.0) ++count;
         if (!alive.empty()) alive += '/';
         alive += std::to_string(count);
     }

@@ -1,11 +1,11 @@
 #include <cinttypes>
 #include <cstdio>
-#include <getopt.h>
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
-#include "replay.h"
+#include "host/call_log.h"
 
 namespace zbhost {
 
@@ -23,23 +23,16 @@ std::string differingParts(const ReplayCall &check, const StateHash &actual) {
 }  // namespace
 
 int runReplay(int argc, char **argv) {
-    static const option kLongOptions[] = {{"check", no_argument, nullptr, 'c'},
-                                          {nullptr, 0, nullptr, 0}};
+    static constexpr OptionSpec kSpecs[] = {{"check", false}};
     bool check = false;
-    opterr = 0;
-    optind = 1;
-    int c = 0;
-    while ((c = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
-        if (c == 'c')
-            check = true;
-        else
-            return badInput("unknown option '" + std::string(argv[optind - 1]) + "'");
-    }
-    if (optind + 1 != argc) return badInput("replay needs exactly one FILE");
+    auto take = [&](size_t, const char*, std::string&) { return check = true; };
+    std::vector<std::string> positional;
+    std::string error;
+    if (!walkArguments(argc, argv, kSpecs, take, positional, error)) return badInput(error);
+    if (positional.size() != 1) return badInput("replay needs exactly one FILE");
 
     std::vector<ReplayCall> calls;
-    std::string error;
-    if (!readReplayFile(argv[optind], calls, error)) return badInput(error);
+    if (!readReplayFile(positional.front(), calls, error)) return badInput(error);
 
     int checked = 0;
     std::string mismatch;

@@ -135,6 +135,15 @@ enum {
 #define ZB_SHOT_CHARGE 50
 /* Steps a shot keeps the zibbers it hits stunned. */
 #define ZB_STUN_TICKS 24
+/* A zibber walks at this speed (times its size factor) when not gliding. */
+#define ZB_WALK_SPEED 0.35
+/* A tap dash, and a dasher's charge, start only below this glide speed;
+ * walking fades out as the glide speed reaches it. */
+#define ZB_DASH_SPEED_LIMIT 0.11
+/* Distance a shot flies per step. */
+#define ZB_SHOT_SPEED 0.7
+/* Points this far beyond the arena's rim are removed. */
+#define ZB_POINT_CULL_MARGIN 1.5
 /* The arena's radius when a World is created; it later shrinks. */
 #define ZB_START_MAP_SIZE 67.0
 /* The most zibbers a World's id pool holds, over all its setups. */

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <set>
 
-#include "arena/obstacle_shape.h"
+#include "obstacles/obstacle_shape.h"
 #include "test_support.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 using namespace zbtest;
 

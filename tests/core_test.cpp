@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "test_support.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 using namespace zbtest;
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "test_support.h"
-#include "zibber/tuning.h"
+#include "core/tuning.h"
 
 using namespace zbtest;
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/phases.h"
+#include "host/world_handle.h"
 #include "core/world.h"
 
 namespace zbtest {
@@ -64,10 +65,7 @@ inline Snapshot snapshot(const zb_world* w) {
     return s;
 }
 
-struct WorldDeleter {
-    void operator()(zb_world* w) const { zb_destroy(w); }
-};
-using WorldPtr = std::unique_ptr<zb_world, WorldDeleter>;
+using WorldPtr = zbhost::WorldHandle;
 
 inline WorldPtr makeWorld(uint64_t seed = 1) { return WorldPtr(zb_create(seed)); }
 

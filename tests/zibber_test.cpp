@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "test_support.h"
-#include "zibber/angles.h"
-#include "zibber/tuning.h"
+#include "zibbers/angles.h"
+#include "core/tuning.h"
 
 using namespace zbtest;
 

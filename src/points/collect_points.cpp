@@ -1,3 +1,5 @@
+#include <zibber.h>
+
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -17,7 +19,7 @@ void removePoint(World& world, const Point& p, double x, double y) {
 
 // Points never move; they fall outside when the arena shrinks.
 void cullBeyondRim(World& world) {
-    const double limit = world.mapSize + 1.5;
+    const double limit = world.mapSize + ZB_POINT_CULL_MARGIN;
     const double limit2 = limit * limit;
     size_t kept = 0;
     for (size_t i = 0; i < world.points.size(); ++i) {
@@ -51,7 +53,7 @@ struct PointGrid {
 };
 
 void buildGrid(const World& world, PointGrid& grid) {
-    const double half = world.mapSize + 1.5;  // no point lies beyond after the cull
+    const double half = world.mapSize + ZB_POINT_CULL_MARGIN;  // no point lies beyond after the cull
     grid.originX = -half;
     grid.originY = -half;
     const double cells = std::ceil(2.0 * half / PointGrid::kCell);

@@ -25,7 +25,7 @@ void launchProjectile(World& world, const Zibber& z) {
     const fm::SinCos sc = fm::sinCos(z.heading);
     const double reach = z.radius + 0.5;
     world.projectiles.push_back(Projectile{*id, std::fma(sc.c, reach, z.x), std::fma(sc.s, reach, z.y),
-                                           sc.c * 0.7, sc.s * 0.7, 0, 0.3});
+                                           sc.c * ZB_SHOT_SPEED, sc.s * ZB_SHOT_SPEED, 0, 0.3});
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ void updateCharge(World& world, Zibber& z, double startSpeed, double aim, double
         if (c >= 0) {
             // Saturates rather than overflow on an endless hold.
             if (c < INT32_MAX) z.chargeTicks = c + 1;
-        } else if (z.kind != ZB_KIND_DASHER || (startSpeed < 0.11 && z.stunTicks == 0)) {
+        } else if (z.kind != ZB_KIND_DASHER || (startSpeed < ZB_DASH_SPEED_LIMIT && z.stunTicks == 0)) {
             // A dasher waits until it has slowed down and is not stunned.
             z.chargeTicks = 1;
         }

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kSubsteps = 50;
 constexpr double kMaxAimOffset = 0.6283185307179586;  // pi / 5
-constexpr double kWalkCutoffSpeed = 0.11;
 
 struct TurnParams {
     double rate;
@@ -62,13 +61,13 @@ double glideSpeed(double vx, double vy) {
     const double ax = std::fabs(vx);
     const double ay = std::fabs(vy);
     const double m = ax > ay ? ax : ay;
-    if (m > kWalkCutoffSpeed && ax == ax && ay == ay) return m;  // a NaN keeps its hypot
+    if (m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay) return m;  // a NaN keeps its hypot
     return fm::hypot(vx, vy);
 }
 
 // Walking thrust fades out linearly as the glide speed reaches 0.11.
 double walkScale(double speed) {
-    double q = (speed - kWalkCutoffSpeed) / (-kWalkCutoffSpeed);
+    double q = (speed - ZB_DASH_SPEED_LIMIT) / (-ZB_DASH_SPEED_LIMIT);
     if (q < 0.0) q = 0.0;
     if (q > 1.0) q = 1.0;
     return q;
@@ -139,7 +138,7 @@ ZB_HOT void updateZibber(World& world, Zibber& z) {
 
     const double aim = aimOf(z);
     updateCharge(world, z, s0, aim, sf);
-    if (z.actionTap == 1 && z.actionHold != 1 && z.stunTicks == 0 && s0 < kWalkCutoffSpeed) {
+    if (z.actionTap == 1 && z.actionHold != 1 && z.stunTicks == 0 && s0 < ZB_DASH_SPEED_LIMIT) {
         tapDash(z, aim, sf);
     }
 
@@ -147,7 +146,7 @@ ZB_HOT void updateZibber(World& world, Zibber& z) {
     double tf = std::fma(chargeEffect(z.chargeTicks, tp.rate), tp.factorMinusOne, 1.0);
     if (z.stunTicks != 0) tf *= 0.02;
     const double maxTurn = ((tf * 0.12) / z.radius) / 50.0;
-    const double walkBase = (sf * 0.35) * (1.0 - cs);
+    const double walkBase = (sf * ZB_WALK_SPEED) * (1.0 - cs);
 
     integrate(z, s0, walkBase, maxTurn, mf);
     const double grown = z.radius + 0.001;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "events.h"
+#include "host/events.h"
 
 namespace {
 
@@ -8,11 +8,11 @@ using namespace zbhost;
 
 void addZibber(Snapshot &s, double alive, int kind, int chargeTicks, int stunTicks) {
     std::vector<double> z(ZB_ZIBBER_WIDTH, 0.0);
-    z[zibberField::kRadius] = 1.0;
-    z[zibberField::kAlive] = alive;
-    z[zibberField::kKind] = kind;
-    z[zibberField::kChargeTicks] = chargeTicks;
-    z[zibberField::kStunTicks] = stunTicks;
+    z[ZB_ZIBBER_RADIUS] = 1.0;
+    z[ZB_ZIBBER_ALIVE] = alive;
+    z[ZB_ZIBBER_KIND] = kind;
+    z[ZB_ZIBBER_CHARGE_TICKS] = chargeTicks;
+    z[ZB_ZIBBER_STUN_TICKS] = stunTicks;
     s.zibbers.insert(s.zibbers.end(), z.begin(), z.end());
     ++s.numZibbers;
 }

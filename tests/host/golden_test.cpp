@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "replay.h"
-#include "state_hash.h"
+#include "host/call_log.h"
+#include "host/state_hash.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "match.h"
+#include "host/match.h"
 
 namespace {
 

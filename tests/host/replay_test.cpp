@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "replay.h"
+#include "host/call_log.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "replay.h"
-#include "state_hash.h"
+#include "host/call_log.h"
+#include "host/state_hash.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(StateHash, aChangedValueChangesItsPartAndTheTotalOnly) {
     s.teamScores = {3};
     StateHash base = hashSnapshot(s);
 
-    s.particles[particleField::kAmount] = 2.5;
+    s.particles[ZB_PARTICLE_AMOUNT] = 2.5;
     StateHash changed = hashSnapshot(s);
     EXPECT_NE(changed.total, base.total);
     for (int part = 0; part < kPartCount; ++part) {

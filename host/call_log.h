@@ -1,5 +1,5 @@
 // The call log: one library call per line, so that a match can be stored,
-// replayed and checked bit for bit. The grammar is described in cli/README.md.
+// replayed and checked bit for bit. The grammar is described in host/README.md.
 #pragma once
 
 #include <array>
@@ -10,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "state_hash.h"
-#include "zibber.h"
+#include "host/state_hash.h"
+#include "host/world_handle.h"
+#include <zibber.h>
 
 namespace zbhost {
 
@@ -63,11 +64,6 @@ bool writeFileAtomically(const std::string &path, std::string_view text,
                          std::string &error);
 
 std::string formatHash(uint64_t hash);
-
-struct WorldDeleter {
-    void operator()(zb_world *world) const { zb_destroy(world); }
-};
-using WorldHandle = std::unique_ptr<zb_world, WorldDeleter>;
 
 struct ReplayHooks {
     // After every zb_step; returning false stops the run.

@@ -1,4 +1,4 @@
-#include "snapshot.h"
+#include "host/snapshot.h"
 
 namespace zbhost {
 

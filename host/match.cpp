@@ -1,4 +1,4 @@
-#include "match.h"
+#include "host/match.h"
 
 #include <string>
 
@@ -41,7 +41,7 @@ void updateStandings(const Snapshot &s, const BotState &bots,
                      std::vector<TeamStanding> &standings) {
     for (TeamStanding &team : standings) team.survivors = 0;
     for (int i = 0; i < s.numZibbers && i < static_cast<int>(bots.teamOf.size()); ++i)
-        if (zibberAt(s, i)[zibberField::kAlive] != 0.0)
+        if (zibberAt(s, i)[ZB_ZIBBER_ALIVE] != 0.0)
             ++standings[static_cast<size_t>(bots.teamOf[static_cast<size_t>(i)])].survivors;
     for (size_t t = 0; t < standings.size(); ++t) {
         TeamStanding &team = standings[t];

@@ -5,17 +5,15 @@
 #include <functional>
 #include <vector>
 
-#include "bots.h"
-#include "events.h"
-#include "replay.h"
+#include "host/bots.h"
+#include "host/events.h"
+#include "host/call_log.h"
 
 namespace zbhost {
 
 constexpr uint64_t kDefaultSeed = 0x2a2a2a2a2a2a2a2aull;
 constexpr uint32_t kDefaultMaxSteps = 20000;
 constexpr uint32_t kCheckInterval = 100;
-// The id pool of the library holds 251 zibbers.
-constexpr int kMaxZibbers = 251;
 
 struct MatchSetup {
     uint64_t seed = kDefaultSeed;
@@ -55,8 +53,8 @@ struct MatchHooks {
 
 MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks);
 
-// The named benchmark line-ups: duel, standard, crowd and max (the 251
-// zibbers the id pool allows).
+// The named benchmark line-ups: duel, standard, crowd and max (the
+// ZB_MAX_ZIBBERS the id pool allows).
 struct Scenario {
     const char *name;
     std::vector<int32_t> sizes;

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "snapshot.h"
+#include "host/random.h"
+#include "host/snapshot.h"
 
 namespace zbhost {
 
@@ -21,7 +22,7 @@ std::optional<BotPolicy> policyFromName(std::string_view name);
 
 struct ActionCall {
     int32_t index;
-    int32_t kind;  // 0 walk, 1 tap, 2 hold
+    int32_t kind;  // ZB_ACTION_*
     double value;  // target heading
 };
 
@@ -38,7 +39,7 @@ struct BotState {
     std::vector<int32_t> teamOf;  // per zibber index
     std::vector<BotPolicy> policyOf;  // per zibber index
     std::vector<ZibberMemory> memory;
-    uint64_t rng = 0;
+    SplitMix64 rng;
 };
 
 // Zibbers are stored team by team in the order of `sizes`.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "zibber.h"
+#include <zibber.h>
 
 namespace zbhost {
 
@@ -31,21 +31,6 @@ struct Snapshot {
     std::vector<double> particles;
     std::vector<double> removals;
 };
-
-// Field offsets inside one exported element.
-namespace zibberField {
-constexpr int kId = 0, kX = 1, kY = 2, kHeading = 3, kTargetHeading = 4,
-              kRadius = 5, kScore = 6, kVx = 7, kVy = 8, kGrowthRate = 9,
-              kKind = 10, kChargeTicks = 11, kStunTicks = 12, kAlive = 13;
-}
-namespace particleField {
-constexpr int kKind = 0, kX = 1, kY = 2, kAmount = 3, kZibberId = 4,
-              kContactIdA = 5, kContactIdB = 6;
-}
-namespace obstacleField {
-constexpr int kId = 0, kIsCircle = 1, kAx = 2, kAy = 3, kBx = 4, kBy = 5,
-              kRadius = 6, kHazard = 7;
-}
 
 // Reuses the buffers of `out`, so reading every step allocates only while the
 // arrays grow.

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "snapshot.h"
+#include "host/snapshot.h"
 
 namespace zbhost {
 

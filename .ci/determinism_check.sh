@@ -4,7 +4,7 @@
 # Optimisation must not change results: no contraction, no fast-math, and the
 # same math library underneath.
 #
-# Usage: cli/determinism_check.sh [extra cmake arguments, e.g. -DZIBBER_PLATFORM_MATH=OFF]
+# Usage: .ci/determinism_check.sh [extra cmake arguments, e.g. -DZIBBER_PLATFORM_MATH=OFF]
 # Environment: DETERMINISM_BUILD_DIR (default build/determinism), JOBS (default 2).
 set -euo pipefail
 

@@ -1,4 +1,4 @@
-#include "replay.h"
+#include "host/call_log.h"
 
 #include <cerrno>
 #include <charconv>

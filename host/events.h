@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "snapshot.h"
+#include "host/snapshot.h"
 
 namespace zbhost {
 

@@ -1,4 +1,4 @@
-#include "state_hash.h"
+#include "host/state_hash.h"
 
 #include <bit>
 

@@ -1,4 +1,4 @@
-#include "bots.h"
+#include "host/bots.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,21 +10,15 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
-// Below this glide speed a zibber can tap-dash or start a kind-0 charge.
-constexpr double kStillSpeed = 0.11;
 // A tap dash glides roughly 9 units; start it a little closer than that.
 constexpr double kDashReach = 7.5;
-// A wall hit swells a zibber by 0.3, so bots turn back early: their turning
-// circle is about 3 units and the arena may shrink 0.1 per step.
+// A wall hit swells a zibber by ZB_WALL_HIT_GROWTH, so bots turn back early:
+// their turning circle is about 3 units and the arena may shrink 0.1 per step.
 constexpr double kWallMargin = 7.0;
 constexpr double kHazardMargin = 3.5;
 constexpr double kCrowdMargin = 2.5;
 // Re-sending a heading that barely changed would only bloat recordings.
 constexpr double kResendAngle = 0.05;
-// Walking speed of an unhurried zibber, used to lead a moving target.
-constexpr double kWalkSpeed = 0.35;
-constexpr double kProjectileSpeed = 0.7;
-constexpr int kShotCharge = 50;
 
 struct Vec {
     double x = 0.0;
@@ -45,17 +39,6 @@ double angleDiff(double a, double b) {
     return d - kPi;
 }
 
-uint64_t nextRandom(uint64_t &state) {
-    uint64_t z = (state += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    return z ^ (z >> 31);
-}
-
-double uniform(uint64_t &state) {
-    return static_cast<double>(nextRandom(state) >> 11) * 0x1.0p-53;
-}
-
 struct Self {
     int index;
     Vec pos;
@@ -70,22 +53,21 @@ struct Self {
 
 Self selfOf(const Snapshot &s, const BotState &state, int i) {
     const double *z = zibberAt(s, i);
-    using namespace zibberField;
     return {i,
-            {z[kX], z[kY]},
-            z[kRadius],
-            z[kHeading],
-            std::hypot(z[kVx], z[kVy]),
-            static_cast<int>(z[kKind]),
-            static_cast<int>(z[kChargeTicks]),
-            static_cast<int>(z[kStunTicks]),
+            {z[ZB_ZIBBER_X], z[ZB_ZIBBER_Y]},
+            z[ZB_ZIBBER_RADIUS],
+            z[ZB_ZIBBER_HEADING],
+            std::hypot(z[ZB_ZIBBER_VX], z[ZB_ZIBBER_VY]),
+            static_cast<int>(z[ZB_ZIBBER_KIND]),
+            static_cast<int>(z[ZB_ZIBBER_CHARGE_TICKS]),
+            static_cast<int>(z[ZB_ZIBBER_STUN_TICKS]),
             state.teamOf[static_cast<size_t>(i)]};
 }
 
-bool isAlive(const Snapshot &s, int i) { return zibberAt(s, i)[zibberField::kAlive] != 0.0; }
+bool isAlive(const Snapshot &s, int i) { return zibberAt(s, i)[ZB_ZIBBER_ALIVE] != 0.0; }
 Vec positionOf(const Snapshot &s, int i) {
     const double *z = zibberAt(s, i);
-    return {z[zibberField::kX], z[zibberField::kY]};
+    return {z[ZB_ZIBBER_X], z[ZB_ZIBBER_Y]};
 }
 
 // Pushes away from the arena wall, hazard obstacles and other zibbers
@@ -98,11 +80,11 @@ Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avo
         push = push + me.pos * (-(fromCentre - safe) / kWallMargin * 3.0 / fromCentre);
     for (int o = 0; o < s.numObstacles; ++o) {
         const double *ob = s.obstacles.data() + static_cast<ptrdiff_t>(o) * ZB_OBSTACLE_WIDTH;
-        if (ob[obstacleField::kHazard] == 0.0) continue;
-        Vec a{ob[obstacleField::kAx], ob[obstacleField::kAy]};
+        if (ob[ZB_OBSTACLE_HAZARD] == 0.0) continue;
+        Vec a{ob[ZB_OBSTACLE_AX], ob[ZB_OBSTACLE_AY]};
         Vec closest = a;
-        if (ob[obstacleField::kIsCircle] == 0.0) {
-            Vec b{ob[obstacleField::kBx], ob[obstacleField::kBy]};
+        if (ob[ZB_OBSTACLE_IS_CIRCLE] == 0.0) {
+            Vec b{ob[ZB_OBSTACLE_BX], ob[ZB_OBSTACLE_BY]};
             Vec ab = b - a;
             double len2 = ab.x * ab.x + ab.y * ab.y;
             double t = len2 > 0.0 ? ((me.pos.x - a.x) * ab.x + (me.pos.y - a.y) * ab.y) / len2 : 0.0;
@@ -110,7 +92,7 @@ Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avo
         }
         Vec away = me.pos - closest;
         double d = length(away);
-        double gap = d - ob[obstacleField::kRadius] - me.radius;
+        double gap = d - ob[ZB_OBSTACLE_RADIUS] - me.radius;
         if (gap < kHazardMargin && d > 0.0)
             push = push + away * ((kHazardMargin - gap) / kHazardMargin * 2.0 / d);
     }
@@ -120,7 +102,7 @@ Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avo
         if (!avoidRivals && state.teamOf[static_cast<size_t>(j)] != me.team) continue;
         Vec away = me.pos - positionOf(s, j);
         double d = length(away);
-        double gap = d - me.radius - zibberAt(s, j)[zibberField::kRadius];
+        double gap = d - me.radius - zibberAt(s, j)[ZB_ZIBBER_RADIUS];
         if (gap < kCrowdMargin && d > 0.0)
             push = push + away * ((kCrowdMargin - gap) / kCrowdMargin * 1.5 / d);
     }
@@ -167,8 +149,8 @@ Vec leadTarget(const Snapshot &s, const Self &me, int rival, double speed) {
     const double *z = zibberAt(s, rival);
     Vec pos = positionOf(s, rival);
     double t = length(pos - me.pos) / speed;
-    Vec walk = unitOf(z[zibberField::kHeading]) * kWalkSpeed;
-    Vec glide{z[zibberField::kVx], z[zibberField::kVy]};
+    Vec walk = unitOf(z[ZB_ZIBBER_HEADING]) * ZB_WALK_SPEED;
+    Vec glide{z[ZB_ZIBBER_VX], z[ZB_ZIBBER_VY]};
     return pos + (walk + glide) * t;
 }
 
@@ -184,7 +166,7 @@ Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
     bool ruby = false;
     for (int k = 0; k < s.numRubys; ++k) {
         const double *q = s.rubys.data() + static_cast<ptrdiff_t>(k) * ZB_RUBY_WIDTH;
-        Vec pos{q[1], q[2]};
+        Vec pos{q[ZB_RUBY_X], q[ZB_RUBY_Y]};
         double cost = length(pos - me.pos) - 25.0 * me.radius;
         if (cost < best) {
             best = cost;
@@ -195,7 +177,7 @@ Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
     double reach = s.mapSize - me.radius - 3.0;
     for (int p = 0; p < s.numPoints; ++p) {
         const double *pt = s.points.data() + static_cast<ptrdiff_t>(p) * ZB_POINT_WIDTH;
-        Vec pos{pt[1], pt[2]};
+        Vec pos{pt[ZB_POINT_X], pt[ZB_POINT_Y]};
         if (length(pos) > reach) continue;
         double cost = length(pos - me.pos);
         if (cost < best) {
@@ -204,11 +186,11 @@ Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
             ruby = false;
         }
     }
-    Decision d{0, steer(s, state, me, goal, true)};
+    Decision d{ZB_ACTION_WALK, steer(s, state, me, goal, true)};
     bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.2;
     if (ruby && aligned && length(goal - me.pos) < kDashReach + me.radius &&
-        me.speed < kStillSpeed && me.stunTicks == 0)
-        d.kind = 1;
+        me.speed < ZB_DASH_SPEED_LIMIT && me.stunTicks == 0)
+        d.kind = ZB_ACTION_TAP;
     return d;
 }
 
@@ -217,26 +199,26 @@ Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
     if (rival < 0) return collect(s, state, me);
     const double *z = zibberAt(s, rival);
     Vec rivalPos = positionOf(s, rival);
-    Vec rivalFacing = unitOf(z[zibberField::kHeading]);
+    Vec rivalFacing = unitOf(z[ZB_ZIBBER_HEADING]);
     Vec fromRival = me.pos - rivalPos;
     double dist = length(fromRival);
     // Behind means the rival's back is turned to us: only then does a ram score.
     bool behind = dist > 0.0 &&
                   (rivalFacing.x * fromRival.x + rivalFacing.y * fromRival.y) / dist < -0.5;
     if (behind) {
-        Decision d{0, steer(s, state, me, leadTarget(s, me, rival, 1.0), false)};
+        Decision d{ZB_ACTION_WALK, steer(s, state, me, leadTarget(s, me, rival, 1.0), false)};
         bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.25;
-        if (aligned && dist < kDashReach + me.radius + z[zibberField::kRadius] &&
-            me.speed < kStillSpeed && me.stunTicks == 0)
-            d.kind = 1;
+        if (aligned && dist < kDashReach + me.radius + z[ZB_ZIBBER_RADIUS] &&
+            me.speed < ZB_DASH_SPEED_LIMIT && me.stunTicks == 0)
+            d.kind = ZB_ACTION_TAP;
         return d;
     }
     // Circle round to a spot behind the rival, keeping clear of its front.
-    Vec behindSpot = rivalPos - rivalFacing * (z[zibberField::kRadius] + me.radius + 4.0);
+    Vec behindSpot = rivalPos - rivalFacing * (z[ZB_ZIBBER_RADIUS] + me.radius + 4.0);
     Vec side{-rivalFacing.y, rivalFacing.x};
     if (side.x * fromRival.x + side.y * fromRival.y < 0) side = side * -1.0;
     Vec goal = dist < 8.0 ? behindSpot + side * 4.0 : behindSpot;
-    return {0, steer(s, state, me, goal, false)};
+    return {ZB_ACTION_WALK, steer(s, state, me, goal, false)};
 }
 
 Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
@@ -246,32 +228,32 @@ Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
     double dist = length(rivalPos - me.pos);
     double toRival = steer(s, state, me, rivalPos, false);
     if (me.chargeTicks < 0) {
-        // A kind-0 charge only starts once the zibber has slowed down.
-        if (me.speed < kStillSpeed && me.stunTicks == 0 && dist < 40.0) return {2, toRival};
-        return {0, toRival};
+        // A dasher's charge only starts once the zibber has slowed down.
+        if (me.speed < ZB_DASH_SPEED_LIMIT && me.stunTicks == 0 && dist < 40.0) return {ZB_ACTION_HOLD, toRival};
+        return {ZB_ACTION_WALK, toRival};
     }
     // The dash speed grows with the charge; about 9.5 units of glide per unit
     // of speed. Release once the rival is in reach and in front.
     double reach = 9.5 * (1.0 + 0.054 * me.chargeTicks);
     bool aligned = std::fabs(angleDiff(me.heading, toRival)) < 0.3;
-    if (me.chargeTicks >= 12 && aligned && dist < reach) return {0, toRival};
-    return {2, toRival};
+    if (me.chargeTicks >= 12 && aligned && dist < reach) return {ZB_ACTION_WALK, toRival};
+    return {ZB_ACTION_HOLD, toRival};
 }
 
 Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
     int rival = huntedRival(s, state, me);
     if (rival < 0) return collect(s, state, me);
-    Vec aimPoint = leadTarget(s, me, rival, kProjectileSpeed);
+    Vec aimPoint = leadTarget(s, me, rival, ZB_SHOT_SPEED);
     double aim = angleOf(aimPoint - me.pos);
     double avoid = length(avoidance(s, state, me, true));
     double heading = avoid > 0.0 ? steer(s, state, me, aimPoint, true) : aim;
-    if (me.chargeTicks >= kShotCharge) {
+    if (me.chargeTicks >= ZB_SHOT_CHARGE) {
         // The shot leaves along the current heading; wait until it points
         // at the rival, but not forever.
         bool aligned = std::fabs(angleDiff(me.heading, aim)) < 0.06;
-        if (aligned || me.chargeTicks > 140) return {0, heading};
+        if (aligned || me.chargeTicks > 140) return {ZB_ACTION_WALK, heading};
     }
-    return {2, heading};
+    return {ZB_ACTION_HOLD, heading};
 }
 
 Decision wander(const Snapshot &s, BotState &state, const Self &me) {
@@ -279,13 +261,13 @@ Decision wander(const Snapshot &s, BotState &state, const Self &me) {
     if (length(avoidance(s, state, me, true)) > 0.0) {
         // Head back into the open and keep going that way for a while.
         mem.wanderUntil = s.tick + 10;
-        return {0, steer(s, state, me, Vec{}, true)};
+        return {ZB_ACTION_WALK, steer(s, state, me, Vec{}, true)};
     }
     if (s.tick < mem.wanderUntil) return {mem.sentKind < 0 ? 0 : mem.sentKind, mem.sentHeading};
-    mem.wanderUntil = s.tick + 10 + static_cast<uint32_t>(uniform(state.rng) * 30.0);
-    double roll = uniform(state.rng);
-    int32_t kind = roll < 0.6 ? 0 : roll < 0.8 ? 1 : 2;
-    return {kind, uniform(state.rng) * kTwoPi};
+    mem.wanderUntil = s.tick + 10 + static_cast<uint32_t>(nextUniform(state.rng) * 30.0);
+    double roll = nextUniform(state.rng);
+    int32_t kind = roll < 0.6 ? ZB_ACTION_WALK : roll < 0.8 ? ZB_ACTION_TAP : ZB_ACTION_HOLD;
+    return {kind, nextUniform(state.rng) * kTwoPi};
 }
 
 Decision decide(const Snapshot &s, BotState &state, const Self &me) {
@@ -295,8 +277,8 @@ Decision decide(const Snapshot &s, BotState &state, const Self &me) {
     case BotPolicy::hunter:
         return hunt(s, state, me);
     case BotPolicy::charger:
-        if (me.kind == 0) return chargeAndDash(s, state, me);
-        if (me.kind == 2) return chargeAndShoot(s, state, me);
+        if (me.kind == ZB_KIND_DASHER) return chargeAndDash(s, state, me);
+        if (me.kind == ZB_KIND_SHOOTER) return chargeAndShoot(s, state, me);
         return hunt(s, state, me);
     case BotPolicy::random:
         return wander(s, state, me);
@@ -332,7 +314,7 @@ BotState makeBotState(const std::vector<int32_t> &sizes,
         }
     state.memory.resize(state.teamOf.size());
     // Decorrelated from the World's own generator, which uses the same seed.
-    state.rng = seed ^ 0x5bd1e9955bd1e995ull;
+    state.rng.state = seed ^ 0x5bd1e9955bd1e995ull;
     return state;
 }
 
@@ -344,13 +326,13 @@ void decideActions(const Snapshot &snapshot, BotState &state,
         Self me = selfOf(snapshot, state, i);
         Decision d = decide(snapshot, state, me);
         ZibberMemory &mem = state.memory[static_cast<size_t>(i)];
-        bool changed = d.kind == 1 || d.kind != mem.sentKind ||
+        bool changed = d.kind == ZB_ACTION_TAP || d.kind != mem.sentKind ||
                        std::fabs(angleDiff(mem.sentHeading, d.heading)) > kResendAngle;
-        if (d.kind == 1 && (me.speed >= kStillSpeed || me.stunTicks > 0)) changed = false;
+        if (d.kind == ZB_ACTION_TAP && (me.speed >= ZB_DASH_SPEED_LIMIT || me.stunTicks > 0)) changed = false;
         if (!changed) continue;
         out.push_back({i, d.kind, d.heading});
         // A tap lasts one step and leaves the zibber walking the same way.
-        mem.sentKind = d.kind == 1 ? 0 : d.kind;
+        mem.sentKind = d.kind == ZB_ACTION_TAP ? ZB_ACTION_WALK : d.kind;
         mem.sentHeading = d.heading;
     }
 }
