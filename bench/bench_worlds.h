@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/bots.h"
 #include "core/world.h"
+#include "host/bots.h"
 
 namespace zbbench {
 

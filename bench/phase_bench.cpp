@@ -8,7 +8,7 @@ namespace {
 
 constexpr uint32_t kWarmup = 300;
 
-const zb_world &midMatch(const char *scenario) {
+const zb_world& midMatch(const char* scenario) {
     // Preparing plays hundreds of steps with bots; do it once per scenario.
     static zbbench::PreparedWorld standard = zbbench::prepareWorld("standard", kWarmup, 0);
     static zbbench::PreparedWorld max = zbbench::prepareWorld("max", kWarmup, 0);
@@ -17,7 +17,7 @@ const zb_world &midMatch(const char *scenario) {
 
 // Fifty sub-steps of motion for one zibber. The zibber is restored from a
 // copy each time (a few dozen bytes) so it never drifts into the wall.
-void updateZibber(benchmark::State &state, const char *scenario) {
+void updateZibber(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
     size_t index = 0;
     while (index < world.zibbers.size() && !world.zibbers[index].alive) ++index;
@@ -37,7 +37,7 @@ void updateZibber(benchmark::State &state, const char *scenario) {
 
 // Point pickup scans every point against the zibbers. After the first call
 // nothing more is in reach, which is the usual case within a step.
-void collectPoints(benchmark::State &state, const char *scenario) {
+void collectPoints(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
     for (auto _ : state) {
         zb::collectPoints(world);
@@ -48,7 +48,7 @@ void collectPoints(benchmark::State &state, const char *scenario) {
 
 // Ambient scatter into an arena that has just lost its points, the busiest
 // case: a tenth of the shortfall is attempted per call.
-void scatterAmbientPoints(benchmark::State &state, const char *scenario) {
+void scatterAmbientPoints(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
     world.points.clear();
     world.arenaPointCount = 0;
@@ -66,7 +66,7 @@ void scatterAmbientPoints(benchmark::State &state, const char *scenario) {
 }
 
 // Obstacle spawning searches a thousand candidate spots for the freest one.
-void spawnObstacle(benchmark::State &state, const char *scenario) {
+void spawnObstacle(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
     const zb_world saved = world;
     for (auto _ : state) {

@@ -8,7 +8,7 @@ namespace {
 constexpr uint32_t kWarmup = 200;
 constexpr uint32_t kPlanSteps = 200;
 
-void wholeStep(benchmark::State &state, const char *scenario) {
+void wholeStep(benchmark::State& state, const char* scenario) {
     const zbbench::PreparedWorld prepared = zbbench::prepareWorld(scenario, kWarmup, kPlanSteps);
     if (prepared.plan.empty()) {
         state.SkipWithError("the match ended during the warm-up");
@@ -24,8 +24,7 @@ void wholeStep(benchmark::State &state, const char *scenario) {
             next = 0;
             state.ResumeTiming();
         }
-        for (const zbhost::ActionCall &a : prepared.plan[next])
-            zb_set_action(&world, a.index, a.kind, a.value);
+        for (const zbhost::ActionCall& a : prepared.plan[next]) zb_set_action(&world, a.index, a.kind, a.value);
         zb_step(&world);
         ++next;
     }

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -28,7 +28,7 @@ double cpuSeconds() {
 
 // The bots play once untimed; the timed runs only send the actions they
 // chose and step, so the figures are the library's alone.
-Measurement measure(const Scenario &scenario, uint32_t steps, uint32_t repeats) {
+Measurement measure(const Scenario& scenario, uint32_t steps, uint32_t repeats) {
     MatchSetup setup = scenarioSetup(scenario);
     setup.maxSteps = steps;
     std::vector<std::vector<ActionCall>> plan;
@@ -40,12 +40,11 @@ Measurement measure(const Scenario &scenario, uint32_t steps, uint32_t repeats) 
     std::vector<double> cpu;
     for (uint32_t r = 0; r < repeats; ++r) {
         WorldHandle world(zb_create(setup.seed));
-        zb_setup(world.get(), setup.sizes.data(), static_cast<int32_t>(setup.sizes.size()),
-                 setup.kinds.data());
+        zb_setup(world.get(), setup.sizes.data(), static_cast<int32_t>(setup.sizes.size()), setup.kinds.data());
         double cpuStart = cpuSeconds();
         auto start = std::chrono::steady_clock::now();
-        for (const std::vector<ActionCall> &actions : plan) {
-            for (const ActionCall &a : actions) zb_set_action(world.get(), a.index, a.kind, a.value);
+        for (const std::vector<ActionCall>& actions : plan) {
+            for (const ActionCall& a : actions) zb_set_action(world.get(), a.index, a.kind, a.value);
             zb_step(world.get());
         }
         auto stop = std::chrono::steady_clock::now();
@@ -59,7 +58,7 @@ Measurement measure(const Scenario &scenario, uint32_t steps, uint32_t repeats) 
 
 }  // namespace
 
-int runBench(int argc, char **argv) {
+int runBench(int argc, char** argv) {
     static constexpr OptionSpec kSpecs[] = {{"steps", true}, {"repeats", true}};
     uint32_t steps = 2000;
     uint32_t repeats = 5;
@@ -70,28 +69,26 @@ int runBench(int argc, char **argv) {
     std::vector<std::string> positional;
     std::string error;
     if (!walkArguments(argc, argv, kSpecs, take, positional, error)) return badInput(error);
-    std::vector<const Scenario *> chosen;
+    std::vector<const Scenario*> chosen;
     for (const std::string& name : positional) {
         auto found = std::find_if(benchScenarios().begin(), benchScenarios().end(),
-                                  [&](const Scenario &s) { return name == s.name; });
+                                  [&](const Scenario& s) { return name == s.name; });
         if (found == benchScenarios().end())
-            return badInput("unknown scenario '" + name +
-                            "' (duel, standard, crowd, max)");
+            return badInput("unknown scenario '" + name + "' (duel, standard, crowd, max)");
         chosen.push_back(&*found);
     }
     if (chosen.empty())
-        for (const Scenario &s : benchScenarios()) chosen.push_back(&s);
+        for (const Scenario& s : benchScenarios()) chosen.push_back(&s);
 
     std::printf("scenario  zibbers  steps  repeats   us/step     steps/s  cpu us/step\n");
-    for (const Scenario *scenario : chosen) {
+    for (const Scenario* scenario : chosen) {
         Measurement m = measure(*scenario, steps, repeats);
         int zibbers = 0;
         for (int32_t size : scenario->sizes) zibbers += size;
         double steps = m.steps ? static_cast<double>(m.steps) : 1.0;
         double perStep = m.medianSeconds / steps;
-        std::printf("%-8s  %7d  %5zu  %7u  %8.2f  %10.0f  %11.2f\n", scenario->name, zibbers,
-                    m.steps, repeats, perStep * 1e6, perStep > 0 ? 1.0 / perStep : 0.0,
-                    m.medianCpuSeconds / steps * 1e6);
+        std::printf("%-8s  %7d  %5zu  %7u  %8.2f  %10.0f  %11.2f\n", scenario->name, zibbers, m.steps, repeats,
+                    perStep * 1e6, perStep > 0 ? 1.0 / perStep : 0.0, m.medianCpuSeconds / steps * 1e6);
         std::fflush(stdout);
     }
     return kExitOk;

@@ -10,11 +10,11 @@ constexpr int kExitOk = 0;
 constexpr int kExitMismatch = 1;
 constexpr int kExitBadInput = 2;
 
-int runPlay(int argc, char **argv);
-int runReplay(int argc, char **argv);
-int runBench(int argc, char **argv);
+int runPlay(int argc, char** argv);
+int runReplay(int argc, char** argv);
+int runBench(int argc, char** argv);
 
 // Prints "zibber: <message>" as one line and returns kExitBadInput.
-int badInput(const std::string &message);
+int badInput(const std::string& message);
 
 }  // namespace zbhost

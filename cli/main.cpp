@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr const char *kUsage =
+constexpr const char* kUsage =
     "usage: zibber [play] [--seed N] [--teams TxS | --sizes A,B,...] [--kinds K]\n"
     "                     [--bots B] [--max-steps N] [--record FILE] [--quiet]\n"
     "       zibber replay FILE [--check]\n"
@@ -14,12 +14,12 @@ constexpr const char *kUsage =
 
 }  // namespace
 
-int zbhost::badInput(const std::string &message) {
+int zbhost::badInput(const std::string& message) {
     std::fprintf(stderr, "zibber: %s\n", message.c_str());
     return kExitBadInput;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     // No subcommand, or an option first, means play.
     if (argc < 2 || argv[1][0] == '-') {
         if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {

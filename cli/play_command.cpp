@@ -1,9 +1,9 @@
+#include <unistd.h>
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <numeric>
 #include <string>
-#include <unistd.h>
 
 #include "arguments.h"
 #include "commands.h"
@@ -22,9 +22,8 @@ struct PlayOptions {
 
 int parsePlayOptions(int argc, char** argv, PlayOptions& options) {
     enum { kSeed, kTeams, kSizes, kKinds, kBots, kMaxSteps, kRecord, kQuiet };
-    static constexpr OptionSpec kSpecs[] = {{"seed", true},      {"teams", true},     {"sizes", true},
-                                            {"kinds", true},     {"bots", true},      {"max-steps", true},
-                                            {"record", true},    {"quiet", false}};
+    static constexpr OptionSpec kSpecs[] = {{"seed", true}, {"teams", true},     {"sizes", true},  {"kinds", true},
+                                            {"bots", true}, {"max-steps", true}, {"record", true}, {"quiet", false}};
     std::string botsText = "mix";
     KindsChoice kinds;
     bool teamsGiven = false;
@@ -63,7 +62,7 @@ int parsePlayOptions(int argc, char** argv, PlayOptions& options) {
 }
 
 // One line, redrawn in place; only worth it on a terminal.
-void showProgress(const Snapshot &s, const std::vector<int32_t> &sizes) {
+void showProgress(const Snapshot& s, const std::vector<int32_t>& sizes) {
     if (s.tick % 10 != 0 && !s.isOver) return;
     std::string alive;
     int index = 0;
@@ -75,12 +74,12 @@ void showProgress(const Snapshot &s, const std::vector<int32_t> &sizes) {
         alive += std::to_string(count);
     }
     int32_t best = s.teamScores.empty() ? 0 : *std::max_element(s.teamScores.begin(), s.teamScores.end());
-    std::printf("\rtick %6" PRIu32 "  map %5.1f  alive %s  best %" PRId32 "\033[K", s.tick,
-                s.mapSize, alive.c_str(), best);
+    std::printf("\rtick %6" PRIu32 "  map %5.1f  alive %s  best %" PRId32 "\033[K", s.tick, s.mapSize, alive.c_str(),
+                best);
     std::fflush(stdout);
 }
 
-void printResult(const MatchSetup &setup, const MatchResult &result) {
+void printResult(const MatchSetup& setup, const MatchResult& result) {
     if (result.over)
         std::printf("match over at tick %" PRIu32 ": no zibber left\n", result.ticks);
     else
@@ -88,30 +87,28 @@ void printResult(const MatchSetup &setup, const MatchResult &result) {
 
     std::vector<size_t> order(result.standings.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return result.standings[a].score > result.standings[b].score;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return result.standings[a].score > result.standings[b].score; });
     std::printf("rank  team  bot        size  score  survivors  last death\n");
     for (size_t rank = 0; rank < order.size(); ++rank) {
         size_t t = order[rank];
-        const TeamStanding &team = result.standings[t];
+        const TeamStanding& team = result.standings[t];
         std::string lastDeath = team.lastDeathTick < 0 ? "-" : std::to_string(team.lastDeathTick);
-        std::printf("%4zu  %4zu  %-9s  %4" PRId32 "  %5" PRId32 "  %9" PRId32 "  %10s\n",
-                    rank + 1, t, std::string(policyName(setup.teamPolicies[t])).c_str(),
-                    team.members, team.score, team.survivors, lastDeath.c_str());
+        std::printf("%4zu  %4zu  %-9s  %4" PRId32 "  %5" PRId32 "  %9" PRId32 "  %10s\n", rank + 1, t,
+                    std::string(policyName(setup.teamPolicies[t])).c_str(), team.members, team.score, team.survivors,
+                    lastDeath.c_str());
     }
-    const EventTotals &e = result.events;
-    std::printf("events: %" PRId64 " bursts, %" PRId64 " rams that scored (of %" PRId64
-                " bounces), %" PRId64 " ruby bites, %" PRId64 " projectiles launched, %" PRId64
-                " stuns, %" PRId64 " wall hits, %" PRId64 " hazard hits, %" PRId64
-                " points collected\n",
-                e.bursts, e.scoringRams, e.contacts, e.rubyBites, e.launches, e.stuns,
-                e.wallHits, e.hazardHits, e.pointsCollected);
+    const EventTotals& e = result.events;
+    std::printf("events: %" PRId64 " bursts, %" PRId64 " rams that scored (of %" PRId64 " bounces), %" PRId64
+                " ruby bites, %" PRId64 " projectiles launched, %" PRId64 " stuns, %" PRId64 " wall hits, %" PRId64
+                " hazard hits, %" PRId64 " points collected\n",
+                e.bursts, e.scoringRams, e.contacts, e.rubyBites, e.launches, e.stuns, e.wallHits, e.hazardHits,
+                e.pointsCollected);
 }
 
 }  // namespace
 
-int runPlay(int argc, char **argv) {
+int runPlay(int argc, char** argv) {
     PlayOptions options;
     if (int code = parsePlayOptions(argc, argv, options); code != kExitOk) return code;
 
@@ -119,16 +116,14 @@ int runPlay(int argc, char **argv) {
     MatchHooks hooks;
     if (!options.recordPath.empty()) hooks.record = &writer;
     bool live = !options.quiet && isatty(STDOUT_FILENO);
-    if (live)
-        hooks.progress = [&](const Snapshot &s) { showProgress(s, options.setup.sizes); };
+    if (live) hooks.progress = [&](const Snapshot& s) { showProgress(s, options.setup.sizes); };
 
     MatchResult result = playMatch(options.setup, hooks);
     if (live) std::printf("\r\033[K");
 
     if (!options.recordPath.empty()) {
         std::string error;
-        if (!writeFileAtomically(options.recordPath, finishReplay(writer), error))
-            return badInput(error);
+        if (!writeFileAtomically(options.recordPath, finishReplay(writer), error)) return badInput(error);
     }
     if (!options.quiet) printResult(options.setup, result);
     std::printf("final tick %" PRIu32 " hash %s\n", result.ticks, formatHash(result.hash).c_str());

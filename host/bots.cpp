@@ -51,8 +51,8 @@ struct Self {
     int team;
 };
 
-Self selfOf(const Snapshot &s, const BotState &state, int i) {
-    const double *z = zibberAt(s, i);
+Self selfOf(const Snapshot& s, const BotState& state, int i) {
+    const double* z = zibberAt(s, i);
     return {i,
             {z[ZB_ZIBBER_X], z[ZB_ZIBBER_Y]},
             z[ZB_ZIBBER_RADIUS],
@@ -64,22 +64,22 @@ Self selfOf(const Snapshot &s, const BotState &state, int i) {
             state.teamOf[static_cast<size_t>(i)]};
 }
 
-bool isAlive(const Snapshot &s, int i) { return zibberAt(s, i)[ZB_ZIBBER_ALIVE] != 0.0; }
-Vec positionOf(const Snapshot &s, int i) {
-    const double *z = zibberAt(s, i);
+bool isAlive(const Snapshot& s, int i) { return zibberAt(s, i)[ZB_ZIBBER_ALIVE] != 0.0; }
+Vec positionOf(const Snapshot& s, int i) {
+    const double* z = zibberAt(s, i);
     return {z[ZB_ZIBBER_X], z[ZB_ZIBBER_Y]};
 }
 
 // Pushes away from the arena wall, hazard obstacles and other zibbers
 // (teammates only, for bots that seek rivals out); zero when nothing is near.
-Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avoidRivals) {
+Vec avoidance(const Snapshot& s, const BotState& state, const Self& me, bool avoidRivals) {
     Vec push;
     double fromCentre = length(me.pos);
     double safe = s.mapSize - me.radius - kWallMargin;
     if (fromCentre > safe && fromCentre > 0.0)
         push = push + me.pos * (-(fromCentre - safe) / kWallMargin * 3.0 / fromCentre);
     for (int o = 0; o < s.numObstacles; ++o) {
-        const double *ob = s.obstacles.data() + static_cast<ptrdiff_t>(o) * ZB_OBSTACLE_WIDTH;
+        const double* ob = s.obstacles.data() + static_cast<ptrdiff_t>(o) * ZB_OBSTACLE_WIDTH;
         if (ob[ZB_OBSTACLE_HAZARD] == 0.0) continue;
         Vec a{ob[ZB_OBSTACLE_AX], ob[ZB_OBSTACLE_AY]};
         Vec closest = a;
@@ -93,8 +93,7 @@ Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avo
         Vec away = me.pos - closest;
         double d = length(away);
         double gap = d - ob[ZB_OBSTACLE_RADIUS] - me.radius;
-        if (gap < kHazardMargin && d > 0.0)
-            push = push + away * ((kHazardMargin - gap) / kHazardMargin * 2.0 / d);
+        if (gap < kHazardMargin && d > 0.0) push = push + away * ((kHazardMargin - gap) / kHazardMargin * 2.0 / d);
     }
     // Bumping into anyone head-on swells both.
     for (int j = 0; j < s.numZibbers; ++j) {
@@ -103,22 +102,20 @@ Vec avoidance(const Snapshot &s, const BotState &state, const Self &me, bool avo
         Vec away = me.pos - positionOf(s, j);
         double d = length(away);
         double gap = d - me.radius - zibberAt(s, j)[ZB_ZIBBER_RADIUS];
-        if (gap < kCrowdMargin && d > 0.0)
-            push = push + away * ((kCrowdMargin - gap) / kCrowdMargin * 1.5 / d);
+        if (gap < kCrowdMargin && d > 0.0) push = push + away * ((kCrowdMargin - gap) / kCrowdMargin * 1.5 / d);
     }
     return push;
 }
 
 // Heading toward `goal`, bent away from walls and hazards.
-double steer(const Snapshot &s, const BotState &state, const Self &me, Vec goal,
-             bool avoidRivals) {
+double steer(const Snapshot& s, const BotState& state, const Self& me, Vec goal, bool avoidRivals) {
     Vec toGoal = goal - me.pos;
     double d = length(toGoal);
     Vec want = d > 0.0 ? toGoal * (1.0 / d) : unitOf(me.heading);
     return angleOf(want + avoidance(s, state, me, avoidRivals));
 }
 
-int nearestRival(const Snapshot &s, const BotState &state, const Self &me) {
+int nearestRival(const Snapshot& s, const BotState& state, const Self& me) {
     int best = -1;
     double bestD2 = std::numeric_limits<double>::infinity();
     for (int j = 0; j < s.numZibbers; ++j) {
@@ -135,18 +132,17 @@ int nearestRival(const Snapshot &s, const BotState &state, const Self &me) {
 
 // Sticks to the rival already chosen while it lives, so bots do not dither
 // between two rivals at similar distances.
-int huntedRival(const Snapshot &s, BotState &state, const Self &me) {
-    int &target = state.memory[static_cast<size_t>(me.index)].targetIndex;
+int huntedRival(const Snapshot& s, BotState& state, const Self& me) {
+    int& target = state.memory[static_cast<size_t>(me.index)].targetIndex;
     if (target < 0 || target >= s.numZibbers || !isAlive(s, target) ||
-        state.teamOf[static_cast<size_t>(target)] == me.team ||
-        length(positionOf(s, target) - me.pos) > 30.0)
+        state.teamOf[static_cast<size_t>(target)] == me.team || length(positionOf(s, target) - me.pos) > 30.0)
         target = nearestRival(s, state, me);
     return target;
 }
 
 // Where a walking rival will be when something at `speed` reaches it.
-Vec leadTarget(const Snapshot &s, const Self &me, int rival, double speed) {
-    const double *z = zibberAt(s, rival);
+Vec leadTarget(const Snapshot& s, const Self& me, int rival, double speed) {
+    const double* z = zibberAt(s, rival);
     Vec pos = positionOf(s, rival);
     double t = length(pos - me.pos) / speed;
     Vec walk = unitOf(z[ZB_ZIBBER_HEADING]) * ZB_WALK_SPEED;
@@ -159,13 +155,13 @@ struct Decision {
     double heading = 0.0;
 };
 
-Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
+Decision collect(const Snapshot& s, const BotState& state, const Self& me) {
     // Rubies are worth dozens of points and shrink the biter: worth a detour.
     Vec goal;  // the centre, if there is nothing to collect
     double best = std::numeric_limits<double>::infinity();
     bool ruby = false;
     for (int k = 0; k < s.numRubys; ++k) {
-        const double *q = s.rubys.data() + static_cast<ptrdiff_t>(k) * ZB_RUBY_WIDTH;
+        const double* q = s.rubys.data() + static_cast<ptrdiff_t>(k) * ZB_RUBY_WIDTH;
         Vec pos{q[ZB_RUBY_X], q[ZB_RUBY_Y]};
         double cost = length(pos - me.pos) - 25.0 * me.radius;
         if (cost < best) {
@@ -176,7 +172,7 @@ Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
     }
     double reach = s.mapSize - me.radius - 3.0;
     for (int p = 0; p < s.numPoints; ++p) {
-        const double *pt = s.points.data() + static_cast<ptrdiff_t>(p) * ZB_POINT_WIDTH;
+        const double* pt = s.points.data() + static_cast<ptrdiff_t>(p) * ZB_POINT_WIDTH;
         Vec pos{pt[ZB_POINT_X], pt[ZB_POINT_Y]};
         if (length(pos) > reach) continue;
         double cost = length(pos - me.pos);
@@ -188,28 +184,27 @@ Decision collect(const Snapshot &s, const BotState &state, const Self &me) {
     }
     Decision d{ZB_ACTION_WALK, steer(s, state, me, goal, true)};
     bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.2;
-    if (ruby && aligned && length(goal - me.pos) < kDashReach + me.radius &&
-        me.speed < ZB_DASH_SPEED_LIMIT && me.stunTicks == 0)
+    if (ruby && aligned && length(goal - me.pos) < kDashReach + me.radius && me.speed < ZB_DASH_SPEED_LIMIT &&
+        me.stunTicks == 0)
         d.kind = ZB_ACTION_TAP;
     return d;
 }
 
-Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
+Decision hunt(const Snapshot& s, BotState& state, const Self& me) {
     int rival = huntedRival(s, state, me);
     if (rival < 0) return collect(s, state, me);
-    const double *z = zibberAt(s, rival);
+    const double* z = zibberAt(s, rival);
     Vec rivalPos = positionOf(s, rival);
     Vec rivalFacing = unitOf(z[ZB_ZIBBER_HEADING]);
     Vec fromRival = me.pos - rivalPos;
     double dist = length(fromRival);
     // Behind means the rival's back is turned to us: only then does a ram score.
-    bool behind = dist > 0.0 &&
-                  (rivalFacing.x * fromRival.x + rivalFacing.y * fromRival.y) / dist < -0.5;
+    bool behind = dist > 0.0 && (rivalFacing.x * fromRival.x + rivalFacing.y * fromRival.y) / dist < -0.5;
     if (behind) {
         Decision d{ZB_ACTION_WALK, steer(s, state, me, leadTarget(s, me, rival, 1.0), false)};
         bool aligned = std::fabs(angleDiff(me.heading, d.heading)) < 0.25;
-        if (aligned && dist < kDashReach + me.radius + z[ZB_ZIBBER_RADIUS] &&
-            me.speed < ZB_DASH_SPEED_LIMIT && me.stunTicks == 0)
+        if (aligned && dist < kDashReach + me.radius + z[ZB_ZIBBER_RADIUS] && me.speed < ZB_DASH_SPEED_LIMIT &&
+            me.stunTicks == 0)
             d.kind = ZB_ACTION_TAP;
         return d;
     }
@@ -221,7 +216,7 @@ Decision hunt(const Snapshot &s, BotState &state, const Self &me) {
     return {ZB_ACTION_WALK, steer(s, state, me, goal, false)};
 }
 
-Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
+Decision chargeAndDash(const Snapshot& s, BotState& state, const Self& me) {
     int rival = huntedRival(s, state, me);
     if (rival < 0) return collect(s, state, me);
     Vec rivalPos = positionOf(s, rival);
@@ -240,7 +235,7 @@ Decision chargeAndDash(const Snapshot &s, BotState &state, const Self &me) {
     return {ZB_ACTION_HOLD, toRival};
 }
 
-Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
+Decision chargeAndShoot(const Snapshot& s, BotState& state, const Self& me) {
     int rival = huntedRival(s, state, me);
     if (rival < 0) return collect(s, state, me);
     Vec aimPoint = leadTarget(s, me, rival, ZB_SHOT_SPEED);
@@ -256,8 +251,8 @@ Decision chargeAndShoot(const Snapshot &s, BotState &state, const Self &me) {
     return {ZB_ACTION_HOLD, heading};
 }
 
-Decision wander(const Snapshot &s, BotState &state, const Self &me) {
-    ZibberMemory &mem = state.memory[static_cast<size_t>(me.index)];
+Decision wander(const Snapshot& s, BotState& state, const Self& me) {
+    ZibberMemory& mem = state.memory[static_cast<size_t>(me.index)];
     if (length(avoidance(s, state, me, true)) > 0.0) {
         // Head back into the open and keep going that way for a while.
         mem.wanderUntil = s.tick + 10;
@@ -270,18 +265,15 @@ Decision wander(const Snapshot &s, BotState &state, const Self &me) {
     return {kind, nextUniform(state.rng) * kTwoPi};
 }
 
-Decision decide(const Snapshot &s, BotState &state, const Self &me) {
+Decision decide(const Snapshot& s, BotState& state, const Self& me) {
     switch (state.policyOf[static_cast<size_t>(me.index)]) {
-    case BotPolicy::collector:
-        return collect(s, state, me);
-    case BotPolicy::hunter:
-        return hunt(s, state, me);
-    case BotPolicy::charger:
-        if (me.kind == ZB_KIND_DASHER) return chargeAndDash(s, state, me);
-        if (me.kind == ZB_KIND_SHOOTER) return chargeAndShoot(s, state, me);
-        return hunt(s, state, me);
-    case BotPolicy::random:
-        return wander(s, state, me);
+        case BotPolicy::collector: return collect(s, state, me);
+        case BotPolicy::hunter: return hunt(s, state, me);
+        case BotPolicy::charger:
+            if (me.kind == ZB_KIND_DASHER) return chargeAndDash(s, state, me);
+            if (me.kind == ZB_KIND_SHOOTER) return chargeAndShoot(s, state, me);
+            return hunt(s, state, me);
+        case BotPolicy::random: return wander(s, state, me);
     }
     return {};
 }
@@ -290,10 +282,10 @@ Decision decide(const Snapshot &s, BotState &state, const Self &me) {
 
 std::string_view policyName(BotPolicy policy) {
     switch (policy) {
-    case BotPolicy::collector: return "collector";
-    case BotPolicy::hunter: return "hunter";
-    case BotPolicy::charger: return "charger";
-    case BotPolicy::random: return "random";
+        case BotPolicy::collector: return "collector";
+        case BotPolicy::hunter: return "hunter";
+        case BotPolicy::charger: return "charger";
+        case BotPolicy::random: return "random";
     }
     return "?";
 }
@@ -304,8 +296,7 @@ std::optional<BotPolicy> policyFromName(std::string_view name) {
     return std::nullopt;
 }
 
-BotState makeBotState(const std::vector<int32_t> &sizes,
-                      const std::vector<BotPolicy> &teamPolicies, uint64_t seed) {
+BotState makeBotState(const std::vector<int32_t>& sizes, const std::vector<BotPolicy>& teamPolicies, uint64_t seed) {
     BotState state;
     for (size_t t = 0; t < sizes.size(); ++t)
         for (int32_t k = 0; k < sizes[t]; ++k) {
@@ -318,14 +309,13 @@ BotState makeBotState(const std::vector<int32_t> &sizes,
     return state;
 }
 
-void decideActions(const Snapshot &snapshot, BotState &state,
-                   std::vector<ActionCall> &out) {
+void decideActions(const Snapshot& snapshot, BotState& state, std::vector<ActionCall>& out) {
     int count = std::min<int>(snapshot.numZibbers, static_cast<int>(state.teamOf.size()));
     for (int i = 0; i < count; ++i) {
         if (!isAlive(snapshot, i)) continue;
         Self me = selfOf(snapshot, state, i);
         Decision d = decide(snapshot, state, me);
-        ZibberMemory &mem = state.memory[static_cast<size_t>(i)];
+        ZibberMemory& mem = state.memory[static_cast<size_t>(i)];
         bool changed = d.kind == ZB_ACTION_TAP || d.kind != mem.sentKind ||
                        std::fabs(angleDiff(mem.sentHeading, d.heading)) > kResendAngle;
         if (d.kind == ZB_ACTION_TAP && (me.speed >= ZB_DASH_SPEED_LIMIT || me.stunTicks > 0)) changed = false;

@@ -14,8 +14,7 @@ namespace zbhost {
 
 enum class BotPolicy { collector, hunter, charger, random };
 
-constexpr BotPolicy kAllPolicies[] = {BotPolicy::collector, BotPolicy::hunter,
-                                      BotPolicy::charger, BotPolicy::random};
+constexpr BotPolicy kAllPolicies[] = {BotPolicy::collector, BotPolicy::hunter, BotPolicy::charger, BotPolicy::random};
 
 std::string_view policyName(BotPolicy policy);
 std::optional<BotPolicy> policyFromName(std::string_view name);
@@ -36,18 +35,16 @@ struct ZibberMemory {
 };
 
 struct BotState {
-    std::vector<int32_t> teamOf;  // per zibber index
+    std::vector<int32_t> teamOf;      // per zibber index
     std::vector<BotPolicy> policyOf;  // per zibber index
     std::vector<ZibberMemory> memory;
     SplitMix64 rng;
 };
 
 // Zibbers are stored team by team in the order of `sizes`.
-BotState makeBotState(const std::vector<int32_t> &sizes,
-                      const std::vector<BotPolicy> &teamPolicies, uint64_t seed);
+BotState makeBotState(const std::vector<int32_t>& sizes, const std::vector<BotPolicy>& teamPolicies, uint64_t seed);
 
 // Appends to `out` the actions to send before the next step.
-void decideActions(const Snapshot &snapshot, BotState &state,
-                   std::vector<ActionCall> &out);
+void decideActions(const Snapshot& snapshot, BotState& state, std::vector<ActionCall>& out);
 
 }  // namespace zbhost

@@ -1,5 +1,6 @@
 #include "host/call_log.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <charconv>
 #include <cinttypes>
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace zbhost {
 
@@ -27,23 +27,22 @@ std::vector<std::string_view> splitTokens(std::string_view line) {
 }
 
 template <typename Int>
-bool parseInt(std::string_view token, Int &out, int base = 10) {
-    const char *first = token.data();
-    const char *last = first + token.size();
+bool parseInt(std::string_view token, Int& out, int base = 10) {
+    const char* first = token.data();
+    const char* last = first + token.size();
     auto [ptr, ec] = std::from_chars(first, last, out, base);
     return ec == std::errc() && ptr == last;
 }
 
-bool parseHex64(std::string_view token, uint64_t &out) {
-    if (token.size() < 3 || token[0] != '0' || (token[1] != 'x' && token[1] != 'X'))
-        return false;
+bool parseHex64(std::string_view token, uint64_t& out) {
+    if (token.size() < 3 || token[0] != '0' || (token[1] != 'x' && token[1] != 'X')) return false;
     return parseInt(token.substr(2), out, 16);
 }
 
 // strtod takes everything a C99 %a writes, plus inf and nan.
-bool parseDouble(std::string_view token, double &out) {
+bool parseDouble(std::string_view token, double& out) {
     std::string copy(token);
-    char *end = nullptr;
+    char* end = nullptr;
     errno = 0;
     out = std::strtod(copy.c_str(), &end);
     // ERANGE only flags values that rounded to 0 or infinity; they still parse.
@@ -70,36 +69,33 @@ std::string printable(std::string_view text) {
 
 struct LineParser {
     int line;
-    const std::vector<std::string_view> &tokens;
-    std::string &error;
+    const std::vector<std::string_view>& tokens;
+    std::string& error;
 
-    bool fail(const std::string &what) {
+    bool fail(const std::string& what) {
         error = "line " + std::to_string(line) + ": " + printable(what);
         return false;
     }
-    bool need(size_t count, const char *usage) {
-        if (tokens.size() != count)
-            return fail(std::string(tokens[0]) + ": expected '" + usage + "'");
+    bool need(size_t count, const char* usage) {
+        if (tokens.size() != count) return fail(std::string(tokens[0]) + ": expected '" + usage + "'");
         return true;
     }
-    bool int32At(size_t i, const char *what, int32_t &out) {
+    bool int32At(size_t i, const char* what, int32_t& out) {
         if (!parseInt(tokens[i], out))
-            return fail(std::string(what) + " '" + std::string(tokens[i]) +
-                        "' is not a 32-bit integer");
+            return fail(std::string(what) + " '" + std::string(tokens[i]) + "' is not a 32-bit integer");
         return true;
     }
 };
 
-bool parseCreate(LineParser &p, ReplayCall &call) {
+bool parseCreate(LineParser& p, ReplayCall& call) {
     if (!p.need(2, "create <seed as 0x hex>")) return false;
     if (!parseHex64(p.tokens[1], call.seed))
-        return p.fail("seed '" + std::string(p.tokens[1]) +
-                      "' is not a 0x-prefixed 64-bit hex number");
+        return p.fail("seed '" + std::string(p.tokens[1]) + "' is not a 0x-prefixed 64-bit hex number");
     return true;
 }
 
-bool parseSetup(LineParser &p, ReplayCall &call) {
-    const auto &t = p.tokens;
+bool parseSetup(LineParser& p, ReplayCall& call) {
+    const auto& t = p.tokens;
     int32_t count = 0;
     if (t.size() < 3) return p.fail("setup: expected 'setup <count> sizes ... kinds ...'");
     if (!p.int32At(1, "team count", count)) return false;
@@ -107,8 +103,7 @@ bool parseSetup(LineParser &p, ReplayCall &call) {
     if (t[2] != "sizes") return p.fail("setup: expected 'sizes' after the team count");
     size_t kindsAt = 3 + static_cast<size_t>(count);
     if (t.size() < kindsAt + 1 || t[kindsAt] != "kinds")
-        return p.fail("setup: expected " + std::to_string(count) +
-                      " team sizes followed by 'kinds'");
+        return p.fail("setup: expected " + std::to_string(count) + " team sizes followed by 'kinds'");
     int64_t total = 0;
     for (size_t i = 3; i < kindsAt; ++i) {
         int32_t size = 0;
@@ -123,9 +118,8 @@ bool parseSetup(LineParser &p, ReplayCall &call) {
     }
     call.kindsNull = false;
     if (static_cast<int64_t>(kindCount) != total)
-        return p.fail("setup: " + std::to_string(total) + " zibbers need " +
-                      std::to_string(total) + " kinds (or null), got " +
-                      std::to_string(kindCount));
+        return p.fail("setup: " + std::to_string(total) + " zibbers need " + std::to_string(total) +
+                      " kinds (or null), got " + std::to_string(kindCount));
     for (size_t i = kindsAt + 1; i < t.size(); ++i) {
         int32_t kind = 0;
         if (!p.int32At(i, "kind", kind)) return false;
@@ -134,7 +128,7 @@ bool parseSetup(LineParser &p, ReplayCall &call) {
     return true;
 }
 
-bool parseAction(LineParser &p, ReplayCall &call) {
+bool parseAction(LineParser& p, ReplayCall& call) {
     if (!p.need(4, "action <index> <kind> <value>")) return false;
     if (!p.int32At(1, "index", call.index)) return false;
     if (!p.int32At(2, "action kind", call.actionKind)) return false;
@@ -143,23 +137,21 @@ bool parseAction(LineParser &p, ReplayCall &call) {
     return true;
 }
 
-bool parseStep(LineParser &p, ReplayCall &call) {
+bool parseStep(LineParser& p, ReplayCall& call) {
     if (p.tokens.size() == 1) {
         call.steps = 1;
         return true;
     }
     if (!p.need(2, "step [count]")) return false;
     if (!parseInt(p.tokens[1], call.steps))
-        return p.fail("step count '" + std::string(p.tokens[1]) +
-                      "' is not a non-negative 32-bit integer");
+        return p.fail("step count '" + std::string(p.tokens[1]) + "' is not a non-negative 32-bit integer");
     return true;
 }
 
-bool parseCheck(LineParser &p, ReplayCall &call) {
-    const auto &t = p.tokens;
+bool parseCheck(LineParser& p, ReplayCall& call) {
+    const auto& t = p.tokens;
     if (t.size() < 3) return p.fail("check: expected 'check <tick> <hash> [part=hash ...]'");
-    if (!parseInt(t[1], call.checkTick))
-        return p.fail("check tick '" + std::string(t[1]) + "' is not a tick number");
+    if (!parseInt(t[1], call.checkTick)) return p.fail("check tick '" + std::string(t[1]) + "' is not a tick number");
     if (!parseHex64(t[2], call.checkHash))
         return p.fail("check hash '" + std::string(t[2]) + "' is not a 0x hex number");
     for (size_t i = 3; i < t.size(); ++i) {
@@ -176,17 +168,15 @@ bool parseCheck(LineParser &p, ReplayCall &call) {
     return true;
 }
 
-void flushSteps(ReplayWriter &writer) {
+void flushSteps(ReplayWriter& writer) {
     if (writer.pendingSteps == 1) writer.text += "step\n";
-    if (writer.pendingSteps > 1)
-        writer.text += "step " + std::to_string(writer.pendingSteps) + "\n";
+    if (writer.pendingSteps > 1) writer.text += "step " + std::to_string(writer.pendingSteps) + "\n";
     writer.pendingSteps = 0;
 }
 
 }  // namespace
 
-bool parseReplay(std::string_view text, std::vector<ReplayCall> &calls,
-                 std::string &error) {
+bool parseReplay(std::string_view text, std::vector<ReplayCall>& calls, std::string& error) {
     calls.clear();
     int lineNumber = 0;
     size_t pos = 0;
@@ -196,8 +186,7 @@ bool parseReplay(std::string_view text, std::vector<ReplayCall> &calls,
         if (end == std::string_view::npos) {
             // Writers always end the last line; a missing newline means the
             // file was cut off, perhaps in the middle of a number.
-            error = "line " + std::to_string(lineNumber) +
-                    ": truncated (the file does not end with a newline)";
+            error = "line " + std::to_string(lineNumber) + ": truncated (the file does not end with a newline)";
             return false;
         }
         std::string_view line = text.substr(pos, end - pos);
@@ -238,8 +227,7 @@ bool parseReplay(std::string_view text, std::vector<ReplayCall> &calls,
     return true;
 }
 
-bool readReplayFile(const std::string &path, std::vector<ReplayCall> &calls,
-                    std::string &error) {
+bool readReplayFile(const std::string& path, std::vector<ReplayCall>& calls, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open replay file '" + path + "'";
@@ -264,20 +252,19 @@ std::string formatHash(uint64_t hash) {
     return text;
 }
 
-void writeComment(ReplayWriter &writer, std::string_view comment) {
+void writeComment(ReplayWriter& writer, std::string_view comment) {
     flushSteps(writer);
     writer.text += "# ";
     writer.text += comment;
     writer.text += '\n';
 }
 
-void writeCreate(ReplayWriter &writer, uint64_t seed) {
+void writeCreate(ReplayWriter& writer, uint64_t seed) {
     flushSteps(writer);
     writer.text += "create " + formatHash(seed) + "\n";
 }
 
-void writeSetup(ReplayWriter &writer, const std::vector<int32_t> &sizes,
-                const int32_t *kinds, size_t kindCount) {
+void writeSetup(ReplayWriter& writer, const std::vector<int32_t>& sizes, const int32_t* kinds, size_t kindCount) {
     flushSteps(writer);
     // Appended piece by piece: GCC 12 warns falsely about " " + to_string().
     auto appendNumber = [&](long long value) {
@@ -294,17 +281,16 @@ void writeSetup(ReplayWriter &writer, const std::vector<int32_t> &sizes,
     writer.text += '\n';
 }
 
-void writeAction(ReplayWriter &writer, int32_t index, int32_t kind, double value) {
+void writeAction(ReplayWriter& writer, int32_t index, int32_t kind, double value) {
     flushSteps(writer);
     char text[64];
-    std::snprintf(text, sizeof text, "action %" PRId32 " %" PRId32 " %a\n", index,
-                  kind, value);
+    std::snprintf(text, sizeof text, "action %" PRId32 " %" PRId32 " %a\n", index, kind, value);
     writer.text += text;
 }
 
-void writeStep(ReplayWriter &writer) { ++writer.pendingSteps; }
+void writeStep(ReplayWriter& writer) { ++writer.pendingSteps; }
 
-void writeCheck(ReplayWriter &writer, uint32_t tick, const StateHash &hash) {
+void writeCheck(ReplayWriter& writer, uint32_t tick, const StateHash& hash) {
     flushSteps(writer);
     writer.text += "check ";
     writer.text += std::to_string(tick);
@@ -319,13 +305,12 @@ void writeCheck(ReplayWriter &writer, uint32_t tick, const StateHash &hash) {
     writer.text += '\n';
 }
 
-const std::string &finishReplay(ReplayWriter &writer) {
+const std::string& finishReplay(ReplayWriter& writer) {
     flushSteps(writer);
     return writer.text;
 }
 
-bool writeFileAtomically(const std::string &path, std::string_view text,
-                         std::string &error) {
+bool writeFileAtomically(const std::string& path, std::string_view text, std::string& error) {
     std::string temp = path + ".tmp." + std::to_string(getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -345,31 +330,27 @@ bool writeFileAtomically(const std::string &path, std::string_view text,
     return true;
 }
 
-bool runReplay(const std::vector<ReplayCall> &calls, WorldHandle &world,
-               const ReplayHooks &hooks) {
-    for (const ReplayCall &call : calls) {
+bool runReplay(const std::vector<ReplayCall>& calls, WorldHandle& world, const ReplayHooks& hooks) {
+    for (const ReplayCall& call : calls) {
         switch (call.kind) {
-        case CallKind::create:
-            world.reset(zb_create(call.seed));
-            break;
-        case CallKind::setup:
-            zb_setup(world.get(), call.sizes.data(),
-                     static_cast<int32_t>(call.sizes.size()),
-                     call.kindsNull ? nullptr : call.kinds.data());
-            break;
-        case CallKind::action:
-            if (call.index >= 0 && call.index < zb_num_zibbers(world.get()))
-                zb_set_action(world.get(), call.index, call.actionKind, call.value);
-            break;
-        case CallKind::step:
-            for (uint32_t i = 0; i < call.steps; ++i) {
-                zb_step(world.get());
-                if (hooks.afterStep && !hooks.afterStep(world.get())) return false;
-            }
-            break;
-        case CallKind::check:
-            if (hooks.atCheck && !hooks.atCheck(world.get(), call)) return false;
-            break;
+            case CallKind::create: world.reset(zb_create(call.seed)); break;
+            case CallKind::setup:
+                zb_setup(world.get(), call.sizes.data(), static_cast<int32_t>(call.sizes.size()),
+                         call.kindsNull ? nullptr : call.kinds.data());
+                break;
+            case CallKind::action:
+                if (call.index >= 0 && call.index < zb_num_zibbers(world.get()))
+                    zb_set_action(world.get(), call.index, call.actionKind, call.value);
+                break;
+            case CallKind::step:
+                for (uint32_t i = 0; i < call.steps; ++i) {
+                    zb_step(world.get());
+                    if (hooks.afterStep && !hooks.afterStep(world.get())) return false;
+                }
+                break;
+            case CallKind::check:
+                if (hooks.atCheck && !hooks.atCheck(world.get(), call)) return false;
+                break;
         }
     }
     return true;

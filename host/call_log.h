@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include <zibber.h>
 #include "host/state_hash.h"
 #include "host/world_handle.h"
-#include <zibber.h>
 
 namespace zbhost {
 
@@ -38,10 +38,8 @@ struct ReplayCall {
 };
 
 // On failure `error` reads "line N: what is wrong" and `calls` is partial.
-bool parseReplay(std::string_view text, std::vector<ReplayCall> &calls,
-                 std::string &error);
-bool readReplayFile(const std::string &path, std::vector<ReplayCall> &calls,
-                    std::string &error);
+bool parseReplay(std::string_view text, std::vector<ReplayCall>& calls, std::string& error);
+bool readReplayFile(const std::string& path, std::vector<ReplayCall>& calls, std::string& error);
 
 // Builds the text of a call log. Consecutive steps collapse into `step n`.
 struct ReplayWriter {
@@ -49,33 +47,30 @@ struct ReplayWriter {
     uint32_t pendingSteps = 0;
 };
 
-void writeComment(ReplayWriter &writer, std::string_view comment);
-void writeCreate(ReplayWriter &writer, uint64_t seed);
+void writeComment(ReplayWriter& writer, std::string_view comment);
+void writeCreate(ReplayWriter& writer, uint64_t seed);
 // kinds null writes `kinds null`.
-void writeSetup(ReplayWriter &writer, const std::vector<int32_t> &sizes,
-                const int32_t *kinds, size_t kindCount);
-void writeAction(ReplayWriter &writer, int32_t index, int32_t kind, double value);
-void writeStep(ReplayWriter &writer);
-void writeCheck(ReplayWriter &writer, uint32_t tick, const StateHash &hash);
-const std::string &finishReplay(ReplayWriter &writer);
+void writeSetup(ReplayWriter& writer, const std::vector<int32_t>& sizes, const int32_t* kinds, size_t kindCount);
+void writeAction(ReplayWriter& writer, int32_t index, int32_t kind, double value);
+void writeStep(ReplayWriter& writer);
+void writeCheck(ReplayWriter& writer, uint32_t tick, const StateHash& hash);
+const std::string& finishReplay(ReplayWriter& writer);
 
 // Writes next to `path` and renames, so a failed run never leaves half a file.
-bool writeFileAtomically(const std::string &path, std::string_view text,
-                         std::string &error);
+bool writeFileAtomically(const std::string& path, std::string_view text, std::string& error);
 
 std::string formatHash(uint64_t hash);
 
 struct ReplayHooks {
     // After every zb_step; returning false stops the run.
-    std::function<bool(const zb_world *)> afterStep;
+    std::function<bool(const zb_world*)> afterStep;
     // At every check line; returning false stops the run.
-    std::function<bool(const zb_world *, const ReplayCall &)> atCheck;
+    std::function<bool(const zb_world*, const ReplayCall&)> atCheck;
 };
 
 // Replays the calls on `world` (a create line replaces it). Actions whose
 // index is out of range are skipped, as the library would ignore them.
 // Returns false when a hook stopped the run.
-bool runReplay(const std::vector<ReplayCall> &calls, WorldHandle &world,
-               const ReplayHooks &hooks);
+bool runReplay(const std::vector<ReplayCall>& calls, WorldHandle& world, const ReplayHooks& hooks);
 
 }  // namespace zbhost

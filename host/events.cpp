@@ -18,9 +18,9 @@ bool isSwellOf(const double* particle, double growth) {
            std::fabs(particle[ZB_PARTICLE_AMOUNT] - growth) < kAmountTolerance;
 }
 
-void countParticles(const Snapshot &after, EventTotals &totals) {
+void countParticles(const Snapshot& after, EventTotals& totals) {
     for (int k = 0; k < after.numParticles; ++k) {
-        const double *p = after.particles.data() + static_cast<ptrdiff_t>(k) * ZB_PARTICLE_WIDTH;
+        const double* p = after.particles.data() + static_cast<ptrdiff_t>(k) * ZB_PARTICLE_WIDTH;
         int kind = static_cast<int>(p[ZB_PARTICLE_KIND]);
         if (kind == ZB_PARTICLE_BITE || kind == ZB_PARTICLE_FINAL_BITE) {
             ++totals.rubyBites;
@@ -44,18 +44,18 @@ void countParticles(const Snapshot &after, EventTotals &totals) {
 
 }  // namespace
 
-void countEvents(const Snapshot &before, const Snapshot &after, EventTotals &totals) {
+void countEvents(const Snapshot& before, const Snapshot& after, EventTotals& totals) {
     countParticles(after, totals);
 
     int shared = before.numZibbers < after.numZibbers ? before.numZibbers : after.numZibbers;
     for (int i = 0; i < shared; ++i) {
-        const double *was = zibberAt(before, i);
-        const double *now = zibberAt(after, i);
+        const double* was = zibberAt(before, i);
+        const double* now = zibberAt(after, i);
         if (was[ZB_ZIBBER_ALIVE] == 0.0) continue;
         if (now[ZB_ZIBBER_ALIVE] == 0.0) ++totals.bursts;
         // Only a release after at least ZB_SHOT_CHARGE steps of holding fires a shot.
-        if (static_cast<int>(now[ZB_ZIBBER_KIND]) == ZB_KIND_SHOOTER &&
-            was[ZB_ZIBBER_CHARGE_TICKS] >= ZB_SHOT_CHARGE && now[ZB_ZIBBER_CHARGE_TICKS] == -1.0)
+        if (static_cast<int>(now[ZB_ZIBBER_KIND]) == ZB_KIND_SHOOTER && was[ZB_ZIBBER_CHARGE_TICKS] >= ZB_SHOT_CHARGE &&
+            now[ZB_ZIBBER_CHARGE_TICKS] == -1.0)
             ++totals.launches;
         // Only a shot sets ZB_STUN_TICKS; the countdown ran before it in the step.
         if (now[ZB_ZIBBER_ALIVE] != 0.0 && now[ZB_ZIBBER_STUN_TICKS] == ZB_STUN_TICKS) ++totals.stuns;
@@ -65,7 +65,7 @@ void countEvents(const Snapshot &before, const Snapshot &after, EventTotals &tot
     // pickups sit between a zibber and its point, well inside.
     double rim = before.mapSize + ZB_POINT_CULL_MARGIN;
     for (int k = 0; k < after.numRemovals; ++k) {
-        const double *r = after.removals.data() + static_cast<ptrdiff_t>(k) * ZB_REMOVAL_WIDTH;
+        const double* r = after.removals.data() + static_cast<ptrdiff_t>(k) * ZB_REMOVAL_WIDTH;
         const double x = r[ZB_REMOVAL_X];
         const double y = r[ZB_REMOVAL_Y];
         if (std::fma(x, x, y * y) < rim * rim) ++totals.pointsCollected;

@@ -22,6 +22,6 @@ struct EventTotals {
 
 // `before` is the state the step started from, `after` the state it left.
 // Both must come from the same zb_setup.
-void countEvents(const Snapshot &before, const Snapshot &after, EventTotals &totals);
+void countEvents(const Snapshot& before, const Snapshot& after, EventTotals& totals);
 
 }  // namespace zbhost

@@ -4,7 +4,7 @@
 
 namespace zbhost {
 
-std::vector<int32_t> mixedKinds(const std::vector<int32_t> &sizes) {
+std::vector<int32_t> mixedKinds(const std::vector<int32_t>& sizes) {
     std::vector<int32_t> kinds;
     for (int32_t size : sizes)
         for (int32_t k = 0; k < size; ++k) kinds.push_back(k % 4);
@@ -17,7 +17,7 @@ std::vector<BotPolicy> mixedPolicies(size_t teamCount) {
     return policies;
 }
 
-const std::vector<Scenario> &benchScenarios() {
+const std::vector<Scenario>& benchScenarios() {
     static const std::vector<Scenario> kScenarios = {
         {"duel", {1, 1}},
         {"standard", {4, 4, 4, 4}},
@@ -27,7 +27,7 @@ const std::vector<Scenario> &benchScenarios() {
     return kScenarios;
 }
 
-MatchSetup scenarioSetup(const Scenario &scenario) {
+MatchSetup scenarioSetup(const Scenario& scenario) {
     MatchSetup setup;
     setup.sizes = scenario.sizes;
     setup.kinds = mixedKinds(setup.sizes);
@@ -37,21 +37,19 @@ MatchSetup scenarioSetup(const Scenario &scenario) {
 
 namespace {
 
-void updateStandings(const Snapshot &s, const BotState &bots,
-                     std::vector<TeamStanding> &standings) {
-    for (TeamStanding &team : standings) team.survivors = 0;
+void updateStandings(const Snapshot& s, const BotState& bots, std::vector<TeamStanding>& standings) {
+    for (TeamStanding& team : standings) team.survivors = 0;
     for (int i = 0; i < s.numZibbers && i < static_cast<int>(bots.teamOf.size()); ++i)
         if (zibberAt(s, i)[ZB_ZIBBER_ALIVE] != 0.0)
             ++standings[static_cast<size_t>(bots.teamOf[static_cast<size_t>(i)])].survivors;
     for (size_t t = 0; t < standings.size(); ++t) {
-        TeamStanding &team = standings[t];
+        TeamStanding& team = standings[t];
         if (t < s.teamScores.size()) team.score = s.teamScores[t];
-        if (team.members > 0 && team.survivors == 0 && team.lastDeathTick < 0)
-            team.lastDeathTick = s.tick;
+        if (team.members > 0 && team.survivors == 0 && team.lastDeathTick < 0) team.lastDeathTick = s.tick;
     }
 }
 
-std::string describeSetup(const MatchSetup &setup) {
+std::string describeSetup(const MatchSetup& setup) {
     std::string text = "zibber match, bots";
     for (BotPolicy policy : setup.teamPolicies) {
         text += ' ';
@@ -62,9 +60,9 @@ std::string describeSetup(const MatchSetup &setup) {
 
 }  // namespace
 
-MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks) {
+MatchResult playMatch(const MatchSetup& setup, const MatchHooks& hooks) {
     WorldHandle world(zb_create(setup.seed));
-    const int32_t *kinds = setup.kindsNull ? nullptr : setup.kinds.data();
+    const int32_t* kinds = setup.kindsNull ? nullptr : setup.kinds.data();
     zb_setup(world.get(), setup.sizes.data(), static_cast<int32_t>(setup.sizes.size()), kinds);
     if (hooks.record) {
         writeComment(*hooks.record, describeSetup(setup));
@@ -85,7 +83,7 @@ MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks) {
     while (!before.isOver && before.tick < setup.maxSteps) {
         actions.clear();
         decideActions(before, bots, actions);
-        for (const ActionCall &a : actions) {
+        for (const ActionCall& a : actions) {
             zb_set_action(world.get(), a.index, a.kind, a.value);
             if (hooks.record) writeAction(*hooks.record, a.index, a.kind, a.value);
         }
@@ -102,8 +100,7 @@ MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks) {
     }
 
     StateHash hash = hashSnapshot(before);
-    if (hooks.record && before.tick % kCheckInterval != 0)
-        writeCheck(*hooks.record, before.tick, hash);
+    if (hooks.record && before.tick % kCheckInterval != 0) writeCheck(*hooks.record, before.tick, hash);
     result.ticks = before.tick;
     result.over = before.isOver;
     result.hash = hash.total;

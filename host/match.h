@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "host/bots.h"
-#include "host/events.h"
 #include "host/call_log.h"
+#include "host/events.h"
 
 namespace zbhost {
 
@@ -25,7 +25,7 @@ struct MatchSetup {
 };
 
 // Kinds 0..3 in turn within each team, so every team has every kind.
-std::vector<int32_t> mixedKinds(const std::vector<int32_t> &sizes);
+std::vector<int32_t> mixedKinds(const std::vector<int32_t>& sizes);
 // The four policies in turn, one per team.
 std::vector<BotPolicy> mixedPolicies(size_t teamCount);
 
@@ -45,22 +45,22 @@ struct MatchResult {
 };
 
 struct MatchHooks {
-    ReplayWriter *record = nullptr;
+    ReplayWriter* record = nullptr;
     // Per step, the actions sent before it (for benchmarks that replay them).
-    std::vector<std::vector<ActionCall>> *plan = nullptr;
-    std::function<void(const Snapshot &)> progress;
+    std::vector<std::vector<ActionCall>>* plan = nullptr;
+    std::function<void(const Snapshot&)> progress;
 };
 
-MatchResult playMatch(const MatchSetup &setup, const MatchHooks &hooks);
+MatchResult playMatch(const MatchSetup& setup, const MatchHooks& hooks);
 
 // The named benchmark line-ups: duel, standard, crowd and max (the
 // ZB_MAX_ZIBBERS the id pool allows).
 struct Scenario {
-    const char *name;
+    const char* name;
     std::vector<int32_t> sizes;
 };
-const std::vector<Scenario> &benchScenarios();
+const std::vector<Scenario>& benchScenarios();
 // The default match setup with the scenario's teams.
-MatchSetup scenarioSetup(const Scenario &scenario);
+MatchSetup scenarioSetup(const Scenario& scenario);
 
 }  // namespace zbhost

@@ -6,16 +6,14 @@ namespace {
 
 // Counts are taken right before each export so the buffer always fits.
 template <typename Export>
-void readArray(const zb_world *world, int32_t count, int width,
-               std::vector<double> &out, Export exportFn) {
-    out.resize(static_cast<size_t>(count > 0 ? count : 0) *
-               static_cast<size_t>(width));
+void readArray(const zb_world* world, int32_t count, int width, std::vector<double>& out, Export exportFn) {
+    out.resize(static_cast<size_t>(count > 0 ? count : 0) * static_cast<size_t>(width));
     if (count > 0) exportFn(world, out.data());
 }
 
 }  // namespace
 
-void readSnapshot(const zb_world *world, Snapshot &out) {
+void readSnapshot(const zb_world* world, Snapshot& out) {
     out.tick = zb_tick(world);
     out.mapSize = zb_map_size(world);
     out.isOver = zb_is_over(world);
@@ -33,8 +31,7 @@ void readSnapshot(const zb_world *world, Snapshot &out) {
     readArray(world, out.numPoints, ZB_POINT_WIDTH, out.points, zb_points);
     readArray(world, out.numRubys, ZB_RUBY_WIDTH, out.rubys, zb_rubys);
     readArray(world, out.numObstacles, ZB_OBSTACLE_WIDTH, out.obstacles, zb_obstacles);
-    readArray(world, out.numProjectiles, ZB_PROJECTILE_WIDTH, out.projectiles,
-              zb_projectiles);
+    readArray(world, out.numProjectiles, ZB_PROJECTILE_WIDTH, out.projectiles, zb_projectiles);
     readArray(world, out.numParticles, ZB_PARTICLE_WIDTH, out.particles, zb_particles);
     readArray(world, out.numRemovals, ZB_REMOVAL_WIDTH, out.removals, zb_removals);
 }

@@ -34,9 +34,9 @@ struct Snapshot {
 
 // Reuses the buffers of `out`, so reading every step allocates only while the
 // arrays grow.
-void readSnapshot(const zb_world *world, Snapshot &out);
+void readSnapshot(const zb_world* world, Snapshot& out);
 
-inline const double *zibberAt(const Snapshot &s, int i) {
+inline const double* zibberAt(const Snapshot& s, int i) {
     return s.zibbers.data() + static_cast<std::ptrdiff_t>(i) * ZB_ZIBBER_WIDTH;
 }
 

@@ -9,35 +9,34 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace {
 
-constexpr std::string_view kPartNames[kPartCount] = {
-    "header", "scores", "zibbers", "points", "rubys",
-    "obstacles", "projectiles", "particles", "removals"};
+constexpr std::string_view kPartNames[kPartCount] = {"header",    "scores",      "zibbers",   "points",  "rubys",
+                                                     "obstacles", "projectiles", "particles", "removals"};
 
 // Feeds one part both into the running total and into its own hash.
 struct HashFeeder {
-    StateHash &out;
+    StateHash& out;
     int part;
 
-    void feed(const void *data, size_t size) {
+    void feed(const void* data, size_t size) {
         out.total = fnv1a(out.total, data, size);
         out.parts[part] = fnv1a(out.parts[part], data, size);
     }
     template <typename T>
-    void feedValue(T value) { feed(&value, sizeof value); }
+    void feedValue(T value) {
+        feed(&value, sizeof value);
+    }
 };
 
-void feedArray(StateHash &out, int part, const std::vector<double> &values) {
+void feedArray(StateHash& out, int part, const std::vector<double>& values) {
     HashFeeder{out, part}.feed(values.data(), values.size() * sizeof(double));
 }
 
 }  // namespace
 
-std::string_view partName(int part) {
-    return part >= 0 && part < kPartCount ? kPartNames[part] : "unknown";
-}
+std::string_view partName(int part) { return part >= 0 && part < kPartCount ? kPartNames[part] : "unknown"; }
 
-uint64_t fnv1a(uint64_t hash, const void *data, size_t size) {
-    const auto *bytes = static_cast<const unsigned char *>(data);
+uint64_t fnv1a(uint64_t hash, const void* data, size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; ++i) {
         hash ^= bytes[i];
         hash *= kFnvPrime;
@@ -45,7 +44,7 @@ uint64_t fnv1a(uint64_t hash, const void *data, size_t size) {
     return hash;
 }
 
-StateHash hashSnapshot(const Snapshot &s) {
+StateHash hashSnapshot(const Snapshot& s) {
     StateHash out;
     out.parts.fill(kFnvOffsetBasis);
 
@@ -53,13 +52,11 @@ StateHash hashSnapshot(const Snapshot &s) {
     header.feedValue<uint32_t>(s.tick);
     header.feedValue<double>(s.mapSize);
     header.feedValue<uint8_t>(s.isOver ? 1 : 0);
-    for (int32_t count : {s.numTeams, s.numZibbers, s.numPoints, s.numRubys,
-                          s.numObstacles, s.numProjectiles, s.numParticles,
-                          s.numRemovals})
+    for (int32_t count : {s.numTeams, s.numZibbers, s.numPoints, s.numRubys, s.numObstacles, s.numProjectiles,
+                          s.numParticles, s.numRemovals})
         header.feedValue<int32_t>(count);
 
-    HashFeeder{out, kPartScores}.feed(s.teamScores.data(),
-                                      s.teamScores.size() * sizeof(int32_t));
+    HashFeeder{out, kPartScores}.feed(s.teamScores.data(), s.teamScores.size() * sizeof(int32_t));
     feedArray(out, kPartZibbers, s.zibbers);
     feedArray(out, kPartPoints, s.points);
     feedArray(out, kPartRubys, s.rubys);
@@ -70,7 +67,7 @@ StateHash hashSnapshot(const Snapshot &s) {
     return out;
 }
 
-uint64_t hashWorld(const zb_world *world) {
+uint64_t hashWorld(const zb_world* world) {
     Snapshot snapshot;
     readSnapshot(world, snapshot);
     return hashSnapshot(snapshot).total;

@@ -36,11 +36,11 @@ struct StateHash {
 
 std::string_view partName(int part);
 
-uint64_t fnv1a(uint64_t hash, const void *data, size_t size);
+uint64_t fnv1a(uint64_t hash, const void* data, size_t size);
 
-StateHash hashSnapshot(const Snapshot &snapshot);
+StateHash hashSnapshot(const Snapshot& snapshot);
 
 // Reads the World and hashes it; for callers that need nothing else.
-uint64_t hashWorld(const zb_world *world);
+uint64_t hashWorld(const zb_world* world);
 
 }  // namespace zbhost

@@ -99,7 +99,7 @@ enum {
     ZB_PARTICLE_KIND = 0,
     ZB_PARTICLE_X = 1,
     ZB_PARTICLE_Y = 2,
-    ZB_PARTICLE_AMOUNT = 3, /* the radius change the event eventually causes */
+    ZB_PARTICLE_AMOUNT = 3,    /* the radius change the event eventually causes */
     ZB_PARTICLE_ZIBBER_ID = 4, /* -1 when none */
     ZB_PARTICLE_CONTACT_ID_A = 5,
     ZB_PARTICLE_CONTACT_ID_B = 6
@@ -109,8 +109,8 @@ enum { ZB_REMOVAL_ID = 0, ZB_REMOVAL_X = 1, ZB_REMOVAL_Y = 2 };
 /* Action kinds of zb_set_action; any other kind walks. */
 enum {
     ZB_ACTION_WALK = 0,
-    ZB_ACTION_TAP = 1,  /* a short dash this step */
-    ZB_ACTION_HOLD = 2  /* charge until the next action */
+    ZB_ACTION_TAP = 1, /* a short dash this step */
+    ZB_ACTION_HOLD = 2 /* charge until the next action */
 };
 
 /* Zibber kinds: what holding (charging) does. */
@@ -154,47 +154,45 @@ enum {
 #define ZB_HAZARD_HIT_GROWTH 0.2
 
 /* Lifecycle. A seed of 0 behaves like 0x9e3779b97f4a7c15. */
-ZB_API zb_world *zb_create(uint64_t seed);
-ZB_API void zb_destroy(zb_world *world);
+ZB_API zb_world* zb_create(uint64_t seed);
+ZB_API void zb_destroy(zb_world* world);
 
 /* Replaces all zibbers: count teams of sizes[t] zibbers each, and drops one
  * ruby at the centre. kinds holds one entry per zibber created (negative:
  * random kind) or is null (all random). A negative count, a null sizes with
  * count >= 1, or more zibbers than the id pool can still hand out leave the
  * World unchanged. */
-ZB_API void zb_setup(zb_world *world, const int32_t *sizes, int32_t count,
-                     const int32_t *kinds);
+ZB_API void zb_setup(zb_world* world, const int32_t* sizes, int32_t count, const int32_t* kinds);
 
 /* kind: one of the ZB_ACTION_* values above. value is the target heading in radians; a non-finite
  * value keeps the previous target. Indices out of range are ignored. */
-ZB_API void zb_set_action(zb_world *world, int32_t index, int32_t kind,
-                          double value);
-ZB_API void zb_step(zb_world *world);
+ZB_API void zb_set_action(zb_world* world, int32_t index, int32_t kind, double value);
+ZB_API void zb_step(zb_world* world);
 
-ZB_API uint32_t zb_tick(const zb_world *world);
-ZB_API double zb_map_size(const zb_world *world);
-ZB_API bool zb_is_over(const zb_world *world);
+ZB_API uint32_t zb_tick(const zb_world* world);
+ZB_API double zb_map_size(const zb_world* world);
+ZB_API bool zb_is_over(const zb_world* world);
 
-ZB_API int32_t zb_num_teams(const zb_world *world);
-ZB_API int32_t zb_num_zibbers(const zb_world *world);
-ZB_API int32_t zb_num_points(const zb_world *world);
-ZB_API int32_t zb_num_rubys(const zb_world *world);
-ZB_API int32_t zb_num_obstacles(const zb_world *world);
-ZB_API int32_t zb_num_projectiles(const zb_world *world);
-ZB_API int32_t zb_num_particles(const zb_world *world);
-ZB_API int32_t zb_num_removals(const zb_world *world);
+ZB_API int32_t zb_num_teams(const zb_world* world);
+ZB_API int32_t zb_num_zibbers(const zb_world* world);
+ZB_API int32_t zb_num_points(const zb_world* world);
+ZB_API int32_t zb_num_rubys(const zb_world* world);
+ZB_API int32_t zb_num_obstacles(const zb_world* world);
+ZB_API int32_t zb_num_projectiles(const zb_world* world);
+ZB_API int32_t zb_num_particles(const zb_world* world);
+ZB_API int32_t zb_num_removals(const zb_world* world);
 
 /* One int32 per team. */
-ZB_API void zb_team_scores(const zb_world *world, int32_t *out);
+ZB_API void zb_team_scores(const zb_world* world, int32_t* out);
 
 /* Array exports: the columns of each element are the ZB_<EXPORT>_* values. */
-ZB_API void zb_zibbers(const zb_world *world, double *out);
-ZB_API void zb_points(const zb_world *world, double *out);
-ZB_API void zb_rubys(const zb_world *world, double *out);
-ZB_API void zb_obstacles(const zb_world *world, double *out);
-ZB_API void zb_projectiles(const zb_world *world, double *out);
-ZB_API void zb_particles(const zb_world *world, double *out);
-ZB_API void zb_removals(const zb_world *world, double *out);
+ZB_API void zb_zibbers(const zb_world* world, double* out);
+ZB_API void zb_points(const zb_world* world, double* out);
+ZB_API void zb_rubys(const zb_world* world, double* out);
+ZB_API void zb_obstacles(const zb_world* world, double* out);
+ZB_API void zb_projectiles(const zb_world* world, double* out);
+ZB_API void zb_particles(const zb_world* world, double* out);
+ZB_API void zb_removals(const zb_world* world, double* out);
 
 #ifdef __cplusplus
 }

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <set>
 
+#include "core/tuning.h"
 #include "obstacles/obstacle_shape.h"
 #include "test_support.h"
-#include "core/tuning.h"
 
 using namespace zbtest;
 
@@ -250,7 +250,7 @@ TEST(Upkeep, ClearanceAndTheOriginFallback) {
     w->zibbers[1].alive = 0;
     EXPECT_EQ(zb::clearanceAt(*w, 0.0, 67.0), 0.0);
     EXPECT_LT(zb::clearanceAt(*w, 10.5, 0.0), 0.0);
-    EXPECT_EQ(zb::clearanceAt(*w, -10.0, 0.0), 19.0);  // dead zibbers are ignored
+    EXPECT_EQ(zb::clearanceAt(*w, -10.0, 0.0), 19.0);                             // dead zibbers are ignored
     w->obstacles = {zb::Obstacle{31, 0, 0.0, 20.0, 0.0, 20.0, 0.5, 1, 0, 0, 0}};  // zero length
     EXPECT_NEAR(zb::clearanceAt(*w, 0.0, 23.0), 2.5, 1e-15);
 

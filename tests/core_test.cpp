@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "test_support.h"
 #include "core/tuning.h"
+#include "test_support.h"
 
 using namespace zbtest;
 
@@ -74,8 +74,8 @@ TEST(World, FreshWorldReads) {
     EXPECT_EQ(zb_tick(w.get()), 0u);
     EXPECT_EQ(zb_map_size(w.get()), 67.0);
     EXPECT_FALSE(zb_is_over(w.get()));
-    for (auto count : {zb_num_teams, zb_num_zibbers, zb_num_points, zb_num_rubys, zb_num_obstacles,
-                       zb_num_projectiles, zb_num_particles, zb_num_removals}) {
+    for (auto count : {zb_num_teams, zb_num_zibbers, zb_num_points, zb_num_rubys, zb_num_obstacles, zb_num_projectiles,
+                       zb_num_particles, zb_num_removals}) {
         EXPECT_EQ(count(w.get()), 0);
     }
     double sentinel = 123.0;
@@ -257,8 +257,8 @@ TEST(Api, NullHandlesAndBuffersAreAccepted) {
     EXPECT_EQ(zb_tick(nullptr), 0u);
     EXPECT_EQ(zb_map_size(nullptr), 0.0);
     EXPECT_FALSE(zb_is_over(nullptr));
-    for (auto count : {zb_num_teams, zb_num_zibbers, zb_num_points, zb_num_rubys, zb_num_obstacles,
-                       zb_num_projectiles, zb_num_particles, zb_num_removals}) {
+    for (auto count : {zb_num_teams, zb_num_zibbers, zb_num_points, zb_num_rubys, zb_num_obstacles, zb_num_projectiles,
+                       zb_num_particles, zb_num_removals}) {
         EXPECT_EQ(count(nullptr), 0);
     }
     double d = 7.0;

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "test_support.h"
 #include "core/tuning.h"
+#include "test_support.h"
 
 using namespace zbtest;
 
@@ -91,11 +91,11 @@ TEST(Points, PickupReachTiesAndOrderOfRemovals) {
     zs[4] = makeZibber(196, -40.0, 0.0);
     auto w = worldWith(std::move(zs));
     w->points = {
-        {20, 31.0, 3.0, 1},  // exactly sqrt(2.5) radii from zibber 1: collected
-        {21, 10.8, 0.0, 0},  // in reach of zibbers 3 and 5: the lower index wins
-        {22, 0.0, 0.0, 0},   // only the dead zibber is here
-        {23, 0.0, 69.0, 1},  // beyond the rim and in reach of zibber 2: culled
-        {24, -40.0, 1.6, 0}, // just out of reach
+        {20, 31.0, 3.0, 1},   // exactly sqrt(2.5) radii from zibber 1: collected
+        {21, 10.8, 0.0, 0},   // in reach of zibbers 3 and 5: the lower index wins
+        {22, 0.0, 0.0, 0},    // only the dead zibber is here
+        {23, 0.0, 69.0, 1},   // beyond the rim and in reach of zibber 2: culled
+        {24, -40.0, 1.6, 0},  // just out of reach
     };
     w->arenaPointCount = 2;
     zb::collectPoints(*w);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/phases.h"
-#include "host/world_handle.h"
 #include "core/world.h"
+#include "host/world_handle.h"
 
 namespace zbtest {
 
@@ -29,8 +29,7 @@ inline void appendDoubles(Snapshot& s, const std::vector<double>& values) {
     }
 }
 
-inline std::vector<double> exportOf(const zb_world* w, void (*fn)(const zb_world*, double*), int32_t count,
-                                    int width) {
+inline std::vector<double> exportOf(const zb_world* w, void (*fn)(const zb_world*, double*), int32_t count, int width) {
     std::vector<double> out(static_cast<size_t>(count) * static_cast<size_t>(width));
     fn(w, out.data());
     return out;
@@ -38,8 +37,12 @@ inline std::vector<double> exportOf(const zb_world* w, void (*fn)(const zb_world
 
 inline Snapshot snapshot(const zb_world* w) {
     Snapshot s;
-    s.bits = {zb_tick(w), static_cast<uint64_t>(zb_is_over(w)), static_cast<uint64_t>(zb_num_teams(w)),
-              w->rngState, static_cast<uint64_t>(w->arenaPointCount), static_cast<uint64_t>(w->shrinkClock),
+    s.bits = {zb_tick(w),
+              static_cast<uint64_t>(zb_is_over(w)),
+              static_cast<uint64_t>(zb_num_teams(w)),
+              w->rngState,
+              static_cast<uint64_t>(w->arenaPointCount),
+              static_cast<uint64_t>(w->shrinkClock),
               static_cast<uint64_t>(w->startZibberCount)};
     appendDoubles(s, {zb_map_size(w)});
     std::vector<int32_t> scores(static_cast<size_t>(zb_num_teams(w)));
@@ -104,6 +107,5 @@ inline void drainPool(zb::IdPool& pool, uint32_t keep = 0) {
     pool.freeIds.clear();
     if (pool.freshIds > keep) pool.freshIds = keep;
 }
-
 
 }  // namespace zbtest

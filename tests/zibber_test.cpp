@@ -3,9 +3,9 @@
 
 #include <cmath>
 
+#include "core/tuning.h"
 #include "test_support.h"
 #include "zibbers/angles.h"
-#include "core/tuning.h"
 
 using namespace zbtest;
 

@@ -60,12 +60,24 @@ void SinCosCr(benchmark::State& s) {
 void SinCosPlatform(benchmark::State& s) {
     runUnary(s, kAngles, [](double x) { return std::sin(x) + std::cos(x); });
 }
-void AcosCr(benchmark::State& s) { runUnary(s, kCosines, [](double x) { return zb::cr::acos(x); }); }
-void AcosPlatform(benchmark::State& s) { runUnary(s, kCosines, [](double x) { return std::acos(x); }); }
-void ExpCr(benchmark::State& s) { runUnary(s, kExpArgs, [](double x) { return zb::cr::exp(x); }); }
-void ExpPlatform(benchmark::State& s) { runUnary(s, kExpArgs, [](double x) { return std::exp(x); }); }
-void LogCr(benchmark::State& s) { runUnary(s, kLogArgs, [](double x) { return zb::cr::log(x); }); }
-void LogPlatform(benchmark::State& s) { runUnary(s, kLogArgs, [](double x) { return std::log(x); }); }
+void AcosCr(benchmark::State& s) {
+    runUnary(s, kCosines, [](double x) { return zb::cr::acos(x); });
+}
+void AcosPlatform(benchmark::State& s) {
+    runUnary(s, kCosines, [](double x) { return std::acos(x); });
+}
+void ExpCr(benchmark::State& s) {
+    runUnary(s, kExpArgs, [](double x) { return zb::cr::exp(x); });
+}
+void ExpPlatform(benchmark::State& s) {
+    runUnary(s, kExpArgs, [](double x) { return std::exp(x); });
+}
+void LogCr(benchmark::State& s) {
+    runUnary(s, kLogArgs, [](double x) { return zb::cr::log(x); });
+}
+void LogPlatform(benchmark::State& s) {
+    runUnary(s, kLogArgs, [](double x) { return std::log(x); });
+}
 void HypotVelocityCr(benchmark::State& s) {
     runBinary(s, kVelocities, [](double x, double y) { return zb::cr::hypot(x, y); });
 }
@@ -78,8 +90,12 @@ void HypotPositionCr(benchmark::State& s) {
 void HypotPositionPlatform(benchmark::State& s) {
     runBinary(s, kPositions, [](double x, double y) { return std::hypot(x, y); });
 }
-void PowOneAndHalfCr(benchmark::State& s) { runUnary(s, kUnit, [](double x) { return zb::cr::powOneAndHalf(x); }); }
-void PowOneAndHalfPlatform(benchmark::State& s) { runUnary(s, kUnit, [](double x) { return std::pow(x, 1.5); }); }
+void PowOneAndHalfCr(benchmark::State& s) {
+    runUnary(s, kUnit, [](double x) { return zb::cr::powOneAndHalf(x); });
+}
+void PowOneAndHalfPlatform(benchmark::State& s) {
+    runUnary(s, kUnit, [](double x) { return std::pow(x, 1.5); });
+}
 
 // Each argument depends on the previous result, as in the step's sub-step
 // loops: this measures latency rather than throughput.

@@ -13,7 +13,7 @@ pytestmark = pytest.mark.skipif(not HEADER.is_file(), reason="header not in this
 
 C_TYPES = {
     "void": None,
-    "zb_world *": ctypes.c_void_p,
+    "zb_world*": ctypes.c_void_p,
     "uint64_t": ctypes.c_uint64,
     "uint32_t": ctypes.c_uint32,
     "int32_t": ctypes.c_int32,

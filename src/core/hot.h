@@ -7,8 +7,7 @@
 
 #include <cstdlib>  // defines __GLIBC__ where it applies
 
-#if defined(__x86_64__) && defined(__GLIBC__) && !defined(__FMA__) && defined(__GNUC__) && \
-    !defined(ZIBBER_NO_CLONES)
+#if defined(__x86_64__) && defined(__GLIBC__) && !defined(__FMA__) && defined(__GNUC__) && !defined(ZIBBER_NO_CLONES)
 #define ZB_HOT __attribute__((target_clones("fma", "default"), flatten))
 #else
 #define ZB_HOT

@@ -18,8 +18,6 @@ inline uint64_t drawBits(uint64_t& state) {
 }
 
 // Exact multiple of 2^-53 in [0, 1).
-inline double drawUniform(uint64_t& state) {
-    return static_cast<double>(drawBits(state) >> 11) * 0x1.0p-53;
-}
+inline double drawUniform(uint64_t& state) { return static_cast<double>(drawBits(state) >> 11) * 0x1.0p-53; }
 
 }  // namespace zb

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "math/step_math.h"
 #include "core/tuning.h"
+#include "math/step_math.h"
 
 namespace zb {
 

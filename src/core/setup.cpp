@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "core/world.h"
 #include "core/phases.h"
+#include "core/world.h"
 #include "math/step_math.h"
 
 namespace zb {

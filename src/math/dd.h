@@ -55,8 +55,7 @@ inline constexpr bool kFmaBuiltIn = false;
 #endif
 // ZB_CR_FORCE_PLAIN (for cross-checks) keeps every call on the version
 // without the instruction.
-#if !defined(__FMA__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
-    !defined(ZB_CR_FORCE_PLAIN)
+#if !defined(__FMA__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(ZB_CR_FORCE_PLAIN)
 #define ZB_CR_FMA_TARGET __attribute__((target("fma")))
 // Before the C runtime has filled in the CPU features this reads false, which
 // only means the other (equally exact) path.
@@ -68,7 +67,6 @@ inline bool cpuHasFma() { return false; }
 #define ZB_CR_FMA_TARGET
 inline bool cpuHasFma() { return kFmaBuiltIn; }
 #endif
-
 
 // p + e == a * b exactly, p = RN(a * b), provided a*b neither overflows nor
 // has its error term below the normal range (|a*b| > 2^-960 is enough).

@@ -106,8 +106,8 @@ double roundSqrtScaled(const uint64_t w3[3], int e) {
     // Round up when sqrt(w 4^d) > n + 1/2, i.e. (2n + 1)^2 < 4 w 4^d.
     u128 odd = 2 * static_cast<u128>(n) + 1;
     u128 sq = odd * odd;
-    int cmp = d >= 0 ? compare(fromU128(sq), fromU128(4 * v))
-                     : compare(shiftLeft(fromU128(sq), shift), shiftLeft(w, 2));
+    int cmp =
+        d >= 0 ? compare(fromU128(sq), fromU128(4 * v)) : compare(shiftLeft(fromU128(sq), shift), shiftLeft(w, 2));
     if (cmp < 0 || (cmp == 0 && (n & 1) != 0)) {
         ++n;
     }

@@ -46,7 +46,7 @@ ZB_CR_INLINE void expFastT(double x, double* hi, double* lo, int* scale, double*
     fastTwoSum(tj[0], p, &s, &se);
     fastTwoSum(s, se + pe + tj[1], hi, lo);
     *scale = static_cast<int>(k >> 7);  // floor(k / 128)
-    *err = kExpErr * 1.5;              // hi < 1.5
+    *err = kExpErr * 1.5;               // hi < 1.5
 }
 
 template <bool kFma>

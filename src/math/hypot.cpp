@@ -15,7 +15,6 @@ namespace zb::cr {
 namespace detail {
 namespace {
 
-
 // Exponent fields differ by more than 27, so |y| < |x| 2^-27 and hypot rounds to |x|.
 bool negligible(uint64_t ux, uint64_t uy) {
     int ex = static_cast<int>(ux >> 52);
@@ -45,7 +44,7 @@ ZB_CR_INLINE double hypotFastT(double ax, double ay) {
     constexpr double kIn = 1 - 0x1p-20;
     constexpr double kOut = 1 + 0x1p-20;
     double ulp = fromBits(rb & 0x7ff0000000000000ull) * 0x1p-52;  // r normal here
-    double up = r * ulp;                                            // exact
+    double up = r * ulp;                                          // exact
     // Below a power of two the ulp halves; such r (rare) take the longer test.
     if (__builtin_expect(std::fabs(rho) < up * kIn && (rb & 0x000fffffffffffffull) != 0, 1)) {
         return r;
@@ -155,8 +154,6 @@ ZB_CR_FMA_TARGET double hypotWithFma(double x, double y) { return hypotT<true>(x
 }  // namespace
 }  // namespace detail
 
-double hypot(double x, double y) {
-    return detail::cpuHasFma() ? detail::hypotWithFma(x, y) : detail::hypotPlain(x, y);
-}
+double hypot(double x, double y) { return detail::cpuHasFma() ? detail::hypotWithFma(x, y) : detail::hypotPlain(x, y); }
 
 }  // namespace zb::cr

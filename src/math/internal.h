@@ -9,8 +9,7 @@ namespace zb::cr::detail {
 // Only valid on the arguments the public function sends to them. kFma picks
 // the version built around the fused multiply-add; both give the same bits.
 template <bool kFma>
-void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
-                double* cosErr);
+void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr, double* cosErr);
 // The second, more accurate evaluation tried before the slow path.
 template <bool kFma>
 void sinCosCareful(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,

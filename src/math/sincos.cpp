@@ -131,8 +131,7 @@ ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* co
 }
 
 template <bool kFma>
-void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr,
-                double* cosErr) {
+void sinCosFast(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo, double* sinErr, double* cosErr) {
     sinCosFastT<kFma, false>(x, sinHi, sinLo, cosHi, cosLo, sinErr, cosErr);
 }
 template void sinCosFast<false>(double, double*, double*, double*, double*, double*, double*);
@@ -153,10 +152,22 @@ void sinCosSlow(double x, double* s, double* c) {
     fixedSinCos(red.r, &sr, &cr);
     Fixed sinAx, cosAx;
     switch (red.k) {
-        case 0: sinAx = sr; cosAx = cr; break;
-        case 1: sinAx = cr; cosAx = fixedNeg(sr); break;
-        case 2: sinAx = fixedNeg(sr); cosAx = fixedNeg(cr); break;
-        default: sinAx = fixedNeg(cr); cosAx = sr; break;
+        case 0:
+            sinAx = sr;
+            cosAx = cr;
+            break;
+        case 1:
+            sinAx = cr;
+            cosAx = fixedNeg(sr);
+            break;
+        case 2:
+            sinAx = fixedNeg(sr);
+            cosAx = fixedNeg(cr);
+            break;
+        default:
+            sinAx = fixedNeg(cr);
+            cosAx = sr;
+            break;
     }
     if (x < 0) {
         sinAx = fixedNeg(sinAx);

@@ -1,9 +1,9 @@
-#include "core/hot.h"
 #include <cmath>
+#include "core/hot.h"
 
-#include "obstacles/obstacle_shape.h"
 #include "core/phases.h"
 #include "math/step_math.h"
+#include "obstacles/obstacle_shape.h"
 
 namespace zb {
 namespace {

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "core/hot.h"
-#include "obstacles/obstacle_shape.h"
 #include "core/phases.h"
-#include "math/step_math.h"
 #include "core/tuning.h"
+#include "math/step_math.h"
+#include "obstacles/obstacle_shape.h"
 
 namespace zb {
 namespace {
@@ -50,8 +50,9 @@ bool touchSegment(const Obstacle& o, const Zibber& z, double s, Touch& t) {
 
 void actOn(World& world, const Obstacle& o, Zibber& z, const Touch& t, double s) {
     if (o.hazard == 1) {
-        world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, std::fma(-t.nx, z.radius, z.x), std::fma(-t.ny, z.radius, z.y),
-                                           kObstacleGrowthRate * kDecayTime, -1, -1, -1});
+        world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, std::fma(-t.nx, z.radius, z.x),
+                                           std::fma(-t.ny, z.radius, z.y), kObstacleGrowthRate * kDecayTime, -1, -1,
+                                           -1});
         z.vx = t.nx * kObstacleBounceSpeed;
         z.vy = t.ny * kObstacleBounceSpeed;
         z.growthRate = z.growthRate + kObstacleGrowthRate;

@@ -63,8 +63,8 @@ void buildGrid(const World& world, PointGrid& grid) {
     std::vector<uint32_t> cellOfPoint(world.points.size());
     for (size_t i = 0; i < world.points.size(); ++i) {
         const Point& p = world.points[i];
-        const uint32_t c = static_cast<uint32_t>(grid.cellOf(p.y, grid.originY) * grid.side +
-                                                 grid.cellOf(p.x, grid.originX));
+        const uint32_t c =
+            static_cast<uint32_t>(grid.cellOf(p.y, grid.originY) * grid.side + grid.cellOf(p.x, grid.originX));
         cellOfPoint[i] = c;
         ++grid.cellStart[c + 1];
     }

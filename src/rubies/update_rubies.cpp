@@ -6,8 +6,8 @@
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
-#include "math/step_math.h"
 #include "core/tuning.h"
+#include "math/step_math.h"
 
 namespace zb {
 namespace {
@@ -67,7 +67,8 @@ bool bite(World& world, Ruby& r, double radius, const std::vector<RubyContact>& 
         z.growthRate = std::fma(kRubyShrinkRate, share, z.growthRate);
         const double gain = r.scale * ((share * 100.0) * r.scale);
         z.score = addScore(z.score, static_cast<int64_t>(std::llround(gain)));
-        world.particles.push_back(Particle{final ? ZB_PARTICLE_FINAL_BITE : ZB_PARTICLE_BITE, std::fma(-radius, c.nx, r.x), std::fma(-radius, c.ny, r.y),
+        world.particles.push_back(Particle{final ? ZB_PARTICLE_FINAL_BITE : ZB_PARTICLE_BITE,
+                                           std::fma(-radius, c.nx, r.x), std::fma(-radius, c.ny, r.y),
                                            (share * kRubyShrinkRate) * kDecayTime, -1, -1, -1});
     }
     r.cooldown = 30;

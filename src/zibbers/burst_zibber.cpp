@@ -5,8 +5,8 @@
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
-#include "math/step_math.h"
 #include "core/tuning.h"
+#include "math/step_math.h"
 
 namespace zb {
 namespace {

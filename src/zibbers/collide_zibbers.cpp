@@ -4,8 +4,8 @@
 
 #include "core/hot.h"
 #include "core/phases.h"
-#include "math/step_math.h"
 #include "core/tuning.h"
+#include "math/step_math.h"
 
 namespace zb {
 namespace {
@@ -76,7 +76,8 @@ ZB_HOT void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB) 
 
     const double px = std::fma(nx, a.radius, a.x);
     const double py = std::fma(ny, a.radius, a.y);
-    world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, (gA < gB ? gB : gA) * kDecayTime, -1, a.id, b.id});
+    world.particles.push_back(
+        Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, (gA < gB ? gB : gA) * kDecayTime, -1, a.id, b.id});
     world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, gA * kDecayTime, a.id, -1, -1});
     world.particles.push_back(Particle{ZB_PARTICLE_SIZE_CHANGE, px, py, gB * kDecayTime, b.id, -1, -1});
 }

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "core/phases.h"
-#include "math/step_math.h"
 #include "core/tuning.h"
+#include "math/step_math.h"
 
 namespace zb {
 namespace {

@@ -5,9 +5,9 @@
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
+#include "core/tuning.h"
 #include "math/step_math.h"
 #include "zibbers/angles.h"
-#include "core/tuning.h"
 
 namespace zb {
 namespace {

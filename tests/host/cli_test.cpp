@@ -1,12 +1,12 @@
 // Runs the zibber tool as a user would and checks exit codes and messages.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -16,33 +16,33 @@ struct ToolRun {
     std::string err;
 };
 
-std::string readFile(const std::string &path) {
+std::string readFile(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-bool exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 class Cli : public testing::Test {
-protected:
+  protected:
     std::string dir;
 
     void SetUp() override {
-        const auto *info = testing::UnitTest::GetInstance()->current_test_info();
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
         dir = testing::TempDir() + "zibber-cli-" + info->name() + "-" + std::to_string(getpid());
         std::system(("mkdir -p '" + dir + "'").c_str());
     }
     void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
 
-    std::string path(const char *name) const { return dir + "/" + name; }
+    std::string path(const char* name) const { return dir + "/" + name; }
 
-    ToolRun run(const std::string &args) const {
+    ToolRun run(const std::string& args) const {
         std::string out = path("stdout");
         std::string err = path("stderr");
-        std::string command = std::string("'") + ZIBBER_CLI_PATH + "' " + args + " >'" + out +
-                              "' 2>'" + err + "' </dev/null";
+        std::string command =
+            std::string("'") + ZIBBER_CLI_PATH + "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
         int status = std::system(command.c_str());
         ToolRun result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -51,18 +51,16 @@ protected:
         return result;
     }
 
-    void write(const char *name, const std::string &text) const {
-        std::ofstream(path(name)) << text;
-    }
+    void write(const char* name, const std::string& text) const { std::ofstream(path(name)) << text; }
 };
 
-std::string finalLine(const std::string &out) {
+std::string finalLine(const std::string& out) {
     size_t at = out.rfind("final tick");
     return at == std::string::npos ? "" : out.substr(at);
 }
 
 // One line on stderr, exit code 2, nothing on stdout.
-void expectBadInput(const ToolRun &r, const std::string &mentions) {
+void expectBadInput(const ToolRun& r, const std::string& mentions) {
     EXPECT_EQ(r.exitCode, 2) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
     ASSERT_FALSE(r.err.empty());
@@ -107,20 +105,18 @@ TEST_F(Cli, badOptionsGiveOneLineAndExitCode2WithoutWritingAnything) {
     expectBadInput(run("play --teams 26x10" + record), "260 zibbers");
     expectBadInput(run("play --sizes 3,x" + record), "--sizes: 'x'");
     expectBadInput(run("play --bots hunter,hunter" + record), "2 bots for 4 teams");
-    expectBadInput(run("play --seed" ), "--seed needs a value");
+    expectBadInput(run("play --seed"), "--seed needs a value");
     expectBadInput(run("play --max-steps 0" + record), "--max-steps '0'");
     expectBadInput(run("play extra" + record), "unexpected argument 'extra'");
     expectBadInput(run("dance"), "unknown command 'dance'");
     expectBadInput(run("bench nowhere"), "unknown scenario 'nowhere'");
     EXPECT_FALSE(exists(path("never.replay")));
-    expectBadInput(run("play --max-steps 5 --record '" + path("no/such/dir.replay") + "'"),
-                   "cannot write");
+    expectBadInput(run("play --max-steps 5 --record '" + path("no/such/dir.replay") + "'"), "cannot write");
 }
 
 TEST_F(Cli, malformedReplayFilesNameTheLine) {
     write("unknown.replay", "create 0x1\nsetup 1 sizes 1 kinds 0\nteleport 0 0\n");
-    expectBadInput(run("replay '" + path("unknown.replay") + "'"),
-                   "line 3: unknown line kind 'teleport'");
+    expectBadInput(run("replay '" + path("unknown.replay") + "'"), "line 3: unknown line kind 'teleport'");
     write("cut.replay", "create 0x1\nsetup 2 sizes 1 1 kinds 0 1\nstep 3\naction 1 2 0x1.");
     expectBadInput(run("replay '" + path("cut.replay") + "'"), "line 4: truncated");
     expectBadInput(run("replay '" + path("missing.replay") + "'"), "cannot open");

@@ -6,7 +6,7 @@ namespace {
 
 using namespace zbhost;
 
-void addZibber(Snapshot &s, double alive, int kind, int chargeTicks, int stunTicks) {
+void addZibber(Snapshot& s, double alive, int kind, int chargeTicks, int stunTicks) {
     std::vector<double> z(ZB_ZIBBER_WIDTH, 0.0);
     z[ZB_ZIBBER_RADIUS] = 1.0;
     z[ZB_ZIBBER_ALIVE] = alive;
@@ -17,14 +17,13 @@ void addZibber(Snapshot &s, double alive, int kind, int chargeTicks, int stunTic
     ++s.numZibbers;
 }
 
-void addParticle(Snapshot &s, int kind, double amount, double zibberId, double contactA) {
+void addParticle(Snapshot& s, int kind, double amount, double zibberId, double contactA) {
     s.particles.insert(s.particles.end(),
-                       {double(kind), 0.0, 0.0, amount, zibberId, contactA,
-                        contactA == -1.0 ? -1.0 : 250.0});
+                       {double(kind), 0.0, 0.0, amount, zibberId, contactA, contactA == -1.0 ? -1.0 : 250.0});
     ++s.numParticles;
 }
 
-void addRemoval(Snapshot &s, double x, double y) {
+void addRemoval(Snapshot& s, double x, double y) {
     s.removals.insert(s.removals.end(), {4.0, x, y});
     ++s.numRemovals;
 }
@@ -35,7 +34,7 @@ TEST(Events, particlesTellBitesWallsHazardsAndRams) {
     addParticle(after, 0, -0.4, -1, -1);
     addParticle(after, 1, -0.7, -1, -1);
     addParticle(after, 2, 0.30000000000000004, -1, -1);  // wall
-    addParticle(after, 2, 0.2, -1, -1);                   // hazard obstacle
+    addParticle(after, 2, 0.2, -1, -1);                  // hazard obstacle
     // A ram from behind: the rammer shrinks and scores.
     addParticle(after, 2, 1.0, -1, 251);
     addParticle(after, 2, -0.5, 251, -1);
@@ -67,8 +66,8 @@ TEST(Events, zibberFieldsTellBurstsShotsAndStuns) {
     addZibber(after, 1, 2, -1, 0);
     addZibber(before, 1, 2, 49, 0);  // too short a charge: no shot
     addZibber(after, 1, 2, -1, 0);
-    addZibber(before, 1, 0, 60, 0);  // a kind-0 release is a dash, not a shot
-    addZibber(after, 1, 0, -1, 24);  // ... and this one was just stunned
+    addZibber(before, 1, 0, 60, 0);   // a kind-0 release is a dash, not a shot
+    addZibber(after, 1, 0, -1, 24);   // ... and this one was just stunned
     addZibber(before, 0, 2, 80, 24);  // long dead: counts for nothing
     addZibber(after, 0, 2, -1, 24);
 
@@ -83,7 +82,7 @@ TEST(Events, removalsBeyondTheRimAreCullsNotPickups) {
     Snapshot before;
     before.mapSize = 60.0;
     Snapshot after;
-    addRemoval(after, 61.6, 0.0);  // culled beyond mapSize + 1.5
+    addRemoval(after, 61.6, 0.0);   // culled beyond mapSize + 1.5
     addRemoval(after, 0.0, -59.5);  // a pickup close to the rim
     addRemoval(after, 3.0, 4.0);
     EventTotals totals;

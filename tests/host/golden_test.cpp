@@ -17,9 +17,9 @@ namespace {
 using namespace zbhost;
 
 #ifdef ZIBBER_PLATFORM_MATH
-constexpr const char *kHashesSuffix = ".hashes";
+constexpr const char* kHashesSuffix = ".hashes";
 #else
-constexpr const char *kHashesSuffix = ".exact.hashes";
+constexpr const char* kHashesSuffix = ".exact.hashes";
 #endif
 
 struct TickHash {
@@ -33,24 +33,22 @@ struct ExpectedHashes {
     TickHash final{};
 };
 
-std::string matchPath(int match, const char *suffix) {
+std::string matchPath(int match, const char* suffix) {
     char name[32];
     std::snprintf(name, sizeof name, "/match-%02d%s", match, suffix);
     return std::string(ZIBBER_GOLDEN_DIR) + name;
 }
 
-ExpectedHashes readHashes(const std::string &path) {
+ExpectedHashes readHashes(const std::string& path) {
     ExpectedHashes expected;
     std::ifstream in(path);
     EXPECT_TRUE(in) << "cannot open " << path;
     std::string line;
     while (std::getline(in, line)) {
         TickHash entry{};
-        if (std::sscanf(line.c_str(), "tick %" SCNu32 " hash %" SCNx64, &entry.tick,
-                        &entry.hash) == 2) {
+        if (std::sscanf(line.c_str(), "tick %" SCNu32 " hash %" SCNx64, &entry.tick, &entry.hash) == 2) {
             expected.steps.push_back(entry);
-        } else if (std::sscanf(line.c_str(), "final tick %" SCNu32 " hash %" SCNx64,
-                               &entry.tick, &entry.hash) == 2) {
+        } else if (std::sscanf(line.c_str(), "final tick %" SCNu32 " hash %" SCNx64, &entry.tick, &entry.hash) == 2) {
             expected.hasFinal = true;
             expected.final = entry;
         } else {
@@ -74,33 +72,31 @@ TEST_P(GoldenMatch, reproducesTheHashAfterEveryStep) {
     size_t step = 0;
     std::string mismatch;
     ReplayHooks hooks;
-    hooks.afterStep = [&](const zb_world *world) {
+    hooks.afterStep = [&](const zb_world* world) {
         uint32_t tick = zb_tick(world);
         uint64_t hash = hashWorld(world);
         if (step >= expected.steps.size()) {
             mismatch = "more steps than recorded: tick " + std::to_string(tick);
             return false;
         }
-        const TickHash &want = expected.steps[step++];
+        const TickHash& want = expected.steps[step++];
         if (tick == want.tick && hash == want.hash) return true;
-        mismatch = "first difference at step " + std::to_string(step) + ": expected tick " +
-                   std::to_string(want.tick) + " hash " + formatHash(want.hash) +
-                   ", got tick " + std::to_string(tick) + " hash " + formatHash(hash);
+        mismatch = "first difference at step " + std::to_string(step) + ": expected tick " + std::to_string(want.tick) +
+                   " hash " + formatHash(want.hash) + ", got tick " + std::to_string(tick) + " hash " +
+                   formatHash(hash);
         return false;
     };
     WorldHandle world;
     ASSERT_TRUE(runReplay(calls, world, hooks)) << mismatch;
     EXPECT_EQ(step, expected.steps.size()) << "the replay made fewer steps than recorded";
     EXPECT_EQ(zb_tick(world.get()), expected.final.tick);
-    EXPECT_EQ(formatHash(hashWorld(world.get())), formatHash(expected.final.hash))
-        << "final state differs";
+    EXPECT_EQ(formatHash(hashWorld(world.get())), formatHash(expected.final.hash)) << "final state differs";
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, GoldenMatch, testing::Range(1, 11),
-                         [](const testing::TestParamInfo<int> &info) {
-                             char name[16];
-                             std::snprintf(name, sizeof name, "match_%02d", info.param);
-                             return std::string(name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Golden, GoldenMatch, testing::Range(1, 11), [](const testing::TestParamInfo<int>& info) {
+    char name[16];
+    std::snprintf(name, sizeof name, "match_%02d", info.param);
+    return std::string(name);
+});
 
 }  // namespace

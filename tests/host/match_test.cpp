@@ -25,7 +25,7 @@ TEST(Match, recordedDefaultMatchReplaysToTheSameHashAndPassesItsChecks) {
     ASSERT_TRUE(parseReplay(finishReplay(writer), calls, error)) << error;
     int checks = 0;
     ReplayHooks replayHooks;
-    replayHooks.atCheck = [&](const zb_world *world, const ReplayCall &check) {
+    replayHooks.atCheck = [&](const zb_world* world, const ReplayCall& check) {
         Snapshot snapshot;
         readSnapshot(world, snapshot);
         StateHash hash = hashSnapshot(snapshot);
@@ -50,14 +50,14 @@ TEST(Match, defaultMatchesAreLivelyAndEnd) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         EXPECT_TRUE(result.over);
         EXPECT_LT(result.ticks, kDefaultMaxSteps);
-        const EventTotals &e = result.events;
+        const EventTotals& e = result.events;
         EXPECT_EQ(e.bursts, 16);
         EXPECT_GT(e.scoringRams, 0);
         EXPECT_GT(e.rubyBites, 0);
         EXPECT_GT(e.launches, 0);
         EXPECT_GT(e.stuns, 0);
         EXPECT_GT(e.pointsCollected, 0);
-        for (const TeamStanding &team : result.standings) {
+        for (const TeamStanding& team : result.standings) {
             EXPECT_EQ(team.survivors, 0);
             EXPECT_GE(team.lastDeathTick, 0);
             EXPECT_LE(team.lastDeathTick, result.ticks);
@@ -72,7 +72,7 @@ TEST(Match, maxStepsStopsAMatchEarly) {
     EXPECT_FALSE(result.over);
     EXPECT_EQ(result.ticks, 50u);
     int survivors = 0;
-    for (const TeamStanding &team : result.standings) survivors += team.survivors;
+    for (const TeamStanding& team : result.standings) survivors += team.survivors;
     EXPECT_EQ(survivors, 16);
 }
 

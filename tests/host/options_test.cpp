@@ -19,9 +19,9 @@ TEST(Options, teamsAndSizesAcceptValidShapesAndRejectTooManyZibbers) {
     EXPECT_NE(error.find("252 zibbers"), std::string::npos) << error;
     EXPECT_FALSE(parseSizesOption("200,52", sizes, error));
     EXPECT_NE(error.find("252 zibbers"), std::string::npos) << error;
-    for (const char *bad : {"4", "4x", "x4", "0x4", "4x0", "4x-1", "4x4x4", "ax4"})
+    for (const char* bad : {"4", "4x", "x4", "0x4", "4x0", "4x-1", "4x4x4", "ax4"})
         EXPECT_FALSE(parseTeamsOption(bad, sizes, error)) << bad;
-    for (const char *bad : {"", "3,", ",3", "3,,2", "-1,4", "3;5", "0,0"})
+    for (const char* bad : {"", "3,", ",3", "3,,2", "-1,4", "3;5", "0,0"})
         EXPECT_FALSE(parseSizesOption(bad, sizes, error)) << bad;
 }
 
@@ -32,7 +32,7 @@ TEST(Options, seedsAreDecimalOrHexAndNothingElse) {
     EXPECT_EQ(seed, 42u);
     ASSERT_TRUE(parseSeedOption("0xffffffffffffffff", seed, error));
     EXPECT_EQ(seed, UINT64_MAX);
-    for (const char *bad : {"", "-1", "0x", "12a", "18446744073709551616", "0x1g"})
+    for (const char* bad : {"", "-1", "0x", "12a", "18446744073709551616", "0x1g"})
         EXPECT_FALSE(parseSeedOption(bad, seed, error)) << bad;
 }
 
@@ -46,8 +46,7 @@ TEST(Options, kindsCycleOverEachTeamAndRandomPassesNull) {
     ASSERT_TRUE(parseKindsOption("random", choice, error));
     EXPECT_TRUE(choice.random);
     EXPECT_TRUE(expandKinds(choice, {5}).empty());
-    for (const char *bad : {"4", "-1", "0,,1", "mixd", ""})
-        EXPECT_FALSE(parseKindsOption(bad, choice, error)) << bad;
+    for (const char* bad : {"4", "-1", "0,,1", "mixd", ""}) EXPECT_FALSE(parseKindsOption(bad, choice, error)) << bad;
 }
 
 TEST(Options, botsAreOneForAllOrOnePerTeam) {

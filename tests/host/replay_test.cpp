@@ -10,7 +10,7 @@ namespace {
 
 using namespace zbhost;
 
-std::vector<ReplayCall> parseOk(const std::string &text) {
+std::vector<ReplayCall> parseOk(const std::string& text) {
     std::vector<ReplayCall> calls;
     std::string error;
     EXPECT_TRUE(parseReplay(text, calls, error)) << error;
@@ -67,8 +67,7 @@ TEST(ReplayWrite, roundTripsEveryDoubleExactly) {
     for (double v : values) writeAction(writer, 0, 2, v);
     auto calls = parseOk(finishReplay(writer));
     ASSERT_EQ(calls.size(), 1 + std::size(values));
-    for (size_t i = 0; i < std::size(values); ++i)
-        EXPECT_TRUE(sameBits(calls[i + 1].value, values[i])) << values[i];
+    for (size_t i = 0; i < std::size(values); ++i) EXPECT_TRUE(sameBits(calls[i + 1].value, values[i])) << values[i];
 }
 
 TEST(ReplayWrite, collapsesConsecutiveStepsAndRoundTripsSetupAndChecks) {
@@ -85,7 +84,7 @@ TEST(ReplayWrite, collapsesConsecutiveStepsAndRoundTripsSetupAndChecks) {
     hash.total = 42;
     hash.parts.fill(7);
     writeCheck(writer, 4, hash);
-    const std::string &text = finishReplay(writer);
+    const std::string& text = finishReplay(writer);
     EXPECT_NE(text.find("step 3\naction"), std::string::npos) << text;
     EXPECT_NE(text.find("\nstep\ncheck"), std::string::npos) << text;
 
@@ -100,8 +99,8 @@ TEST(ReplayWrite, collapsesConsecutiveStepsAndRoundTripsSetupAndChecks) {
 }
 
 struct BadInput {
-    const char *text;
-    const char *message;  // expected within the error
+    const char* text;
+    const char* message;  // expected within the error
 };
 
 TEST(ReplayParse, rejectsMalformedLinesNamingTheLine) {
@@ -127,12 +126,11 @@ TEST(ReplayParse, rejectsMalformedLinesNamingTheLine) {
         {"create 0x1\nstep\naction 0 2 0x1.8", "line 3: truncated"},
         {"step\n\x01\xfe 3\n", "line 2: unknown line kind '\\x01\\xfe'"},
     };
-    for (const BadInput &c : cases) {
+    for (const BadInput& c : cases) {
         std::vector<ReplayCall> calls;
         std::string error;
         EXPECT_FALSE(parseReplay(c.text, calls, error)) << c.text;
-        EXPECT_NE(error.find(c.message), std::string::npos)
-            << "input: " << c.text << "\nerror: " << error;
+        EXPECT_NE(error.find(c.message), std::string::npos) << "input: " << c.text << "\nerror: " << error;
     }
 }
 
@@ -145,7 +143,7 @@ TEST(ReplayRun, skipsOutOfRangeActionsAndStopsWhenAHookSaysSo) {
         "step 10\n");
     int steps = 0;
     ReplayHooks hooks;
-    hooks.afterStep = [&](const zb_world *) { return ++steps < 4; };
+    hooks.afterStep = [&](const zb_world*) { return ++steps < 4; };
     WorldHandle world;
     EXPECT_FALSE(runReplay(calls, world, hooks));
     EXPECT_EQ(steps, 4);

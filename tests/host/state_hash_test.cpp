@@ -21,7 +21,7 @@ TEST(StateHash, fnv1aMatchesPublishedVectors) {
 TEST(StateHash, freshWorldHashesTheScalarsInDocumentedOrder) {
     std::string bytes(4, '\0');
     double mapSize = 67.0;
-    bytes.append(reinterpret_cast<const char *>(&mapSize), 8);
+    bytes.append(reinterpret_cast<const char*>(&mapSize), 8);
     bytes.append(1 + 8 * 4, '\0');
     uint64_t expected = kFnvOffsetBasis;
     for (unsigned char b : bytes) expected = (expected ^ b) * kFnvPrime;

@@ -16,7 +16,10 @@ constexpr mpfr_prec_t kPrec = 2000;
 
 struct Big {
     mpfr_t v;
-    Big() { mpfr_init2(v, kPrec); mpfr_set_ui(v, 0, MPFR_RNDN); }
+    Big() {
+        mpfr_init2(v, kPrec);
+        mpfr_set_ui(v, 0, MPFR_RNDN);
+    }
     Big(const Big&) = delete;
     Big& operator=(const Big&) = delete;
     ~Big() { mpfr_clear(v); }
@@ -163,10 +166,12 @@ void genExpLog(const std::string& dir) {
     std::fprintf(f, "inline constexpr double kLn2Hi = %s;\n", hex(ln2Hi).c_str());
     std::fprintf(f, "inline constexpr double kLn2Lo = %s;\n\n", hex(rn(a.v)).c_str());
 
-    std::fprintf(f, "struct LogEntry {\n    double c;       // about 1/(1 + i/128), halved-argument form for i >= 53\n"
-                    "    double mlogHi;  // -log(c) = mlogHi + mlogLo\n    double mlogLo;\n};\n\n");
-    std::fprintf(f, "// Entry i serves mantissas m in [1 + (2i-1)/256, 1 + (2i+1)/256); for i >= 53\n"
-                    "// the argument used is m/2, so c is about 2/(1 + i/128).\n");
+    std::fprintf(f,
+                 "struct LogEntry {\n    double c;       // about 1/(1 + i/128), halved-argument form for i >= 53\n"
+                 "    double mlogHi;  // -log(c) = mlogHi + mlogLo\n    double mlogLo;\n};\n\n");
+    std::fprintf(f,
+                 "// Entry i serves mantissas m in [1 + (2i-1)/256, 1 + (2i+1)/256); for i >= 53\n"
+                 "// the argument used is m/2, so c is about 2/(1 + i/128).\n");
     std::fprintf(f, "inline constexpr LogEntry kLogTable[129] = {\n");
     for (int i = 0; i <= 128; ++i) {
         double c;
@@ -195,8 +200,10 @@ void genAcos(const std::string& dir) {
     mpfr_const_pi(pi.v, MPFR_RNDN);
     std::fprintf(f, "namespace zb::cr::detail {\n\n");
     constexpr int kDegree = 11;
-    std::fprintf(f, "// Taylor coefficients of asin around c = (i + 1/2)/128, i = 1..63 (row 0 is\n"
-                    "// the expansion around 0): A0 hi, A0 lo, A1 hi, A1 lo, A2 .. A%d.\n", kDegree);
+    std::fprintf(f,
+                 "// Taylor coefficients of asin around c = (i + 1/2)/128, i = 1..63 (row 0 is\n"
+                 "// the expansion around 0): A0 hi, A0 lo, A1 hi, A1 lo, A2 .. A%d.\n",
+                 kDegree);
     std::fprintf(f, "inline constexpr double kAsinPoly[64][%d] = {\n", kDegree + 3);
     for (int i = 0; i < 64; ++i) {
         // g = asin' = (1 - x^2)^(-1/2) expanded at c: a_{n+1} = ((2n+1) c a_n + n a_{n-1}) / ((1-c^2)(n+1)).

@@ -39,9 +39,7 @@ void checkAll(const char* name, const std::vector<double>& args, const std::func
     EXPECT_EQ(bad, 0);
 }
 
-bool unsafe(double hi, double lo, double err) {
-    return !d::roundsSafely(hi, lo, err);
-}
+bool unsafe(double hi, double lo, double err) { return !d::roundsSafely(hi, lo, err); }
 
 // The doubles next to x: x itself and `spread` neighbours on each side.
 void addNeighbours(std::vector<double>& out, double x, int spread) {
@@ -63,7 +61,7 @@ TEST(HardCases, SinCosRejectedByFastPath) {
     std::mt19937_64 rng(31);
     std::vector<double> sinHard, cosHard;
     for (long i = 0; i < kScan; ++i) {
-        double x = i % 3 == 0 ? uniform(rng, 0, 2 * kPi)
+        double x = i % 3 == 0   ? uniform(rng, 0, 2 * kPi)
                    : i % 3 == 1 ? uniform(rng, -kPi, 3 * kPi)
                                 : (rng() & 1 ? 1 : -1) * logUniform(rng, -26, 1000);
         double sh, sl, ch, cl, se, ce;
@@ -185,8 +183,8 @@ TEST(HardCases, HypotExactAndHalfway) {
             check(std::ldexp(t[0], e), std::ldexp(t[1], e));
         }
     }
-    std::printf("[math] hypot exact/halfway results      %8ld arguments (%ld exact halfway), %ld mismatches\n",
-                checked, ties, bad);
+    std::printf("[math] hypot exact/halfway results      %8ld arguments (%ld exact halfway), %ld mismatches\n", checked,
+                ties, bad);
     EXPECT_EQ(bad, 0);
 }
 

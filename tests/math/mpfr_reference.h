@@ -35,7 +35,7 @@ inline std::string show(double x) {
 // A 53-bit MPFR number with the double range: results round exactly as a
 // double would, subnormals included.
 class Ref {
-public:
+  public:
     Ref() {
         mpfr_set_emin(-1073);
         mpfr_set_emax(1024);
@@ -67,7 +67,7 @@ public:
         return finish(mpfr_pow(y_, a_, b_, MPFR_RNDN));
     }
 
-private:
+  private:
     using Fn = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
     double unary(Fn f, double x) {
         mpfr_set_d(a_, x, MPFR_RNDN);
@@ -85,7 +85,7 @@ private:
 // doubles), in units of the result's last place, from a 300-bit value; small
 // values mark hard cases.
 class Closeness {
-public:
+  public:
     Closeness() {
         mpfr_init2(v_, 300);
         mpfr_init2(a_, 300);
@@ -111,7 +111,7 @@ public:
         return fromValue();
     }
 
-private:
+  private:
     double fromValue() {
         if (!mpfr_regular_p(v_)) {
             return 1.0;

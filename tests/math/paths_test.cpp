@@ -23,7 +23,7 @@ constexpr double kPi = 3.141592653589793;
 
 // |hi + lo - f(x)| / bound, with f(x) from MPFR at 300 bits.
 class BoundRatio {
-public:
+  public:
     BoundRatio() {
         mpfr_init2(exact_, 300);
         mpfr_init2(approx_, 300);
@@ -49,7 +49,7 @@ public:
         return mpfr_get_d(approx_, MPFR_RNDN);
     }
 
-private:
+  private:
     mpfr_t exact_, approx_, arg_;
 };
 
@@ -67,16 +67,15 @@ struct Worst {
         }
     }
     void report(const char* name) const {
-        std::printf("[math] %-24s fast-path error <= %.3f of its bound (worst at %a), %ld arguments, "
-                    "slow path taken %ld times\n",
-                    name, ratio, arg, n, unsafe);
+        std::printf(
+            "[math] %-24s fast-path error <= %.3f of its bound (worst at %a), %ld arguments, "
+            "slow path taken %ld times\n",
+            name, ratio, arg, n, unsafe);
         EXPECT_LT(ratio, 1.0) << name << " at " << show(arg);
     }
 };
 
-bool safe(double hi, double lo, double err) {
-    return d::roundsSafely(hi, lo, err);
-}
+bool safe(double hi, double lo, double err) { return d::roundsSafely(hi, lo, err); }
 
 const long kN = scaled(200000);
 
@@ -223,9 +222,10 @@ TEST(SlowPaths, CorrectlyRoundedOnTheirOwn) {
             expect("powOneAndHalfExact", p, d::powOneAndHalfExact(p), r.powOneAndHalf(p));
         }
     }
-    std::printf("[math] slow paths alone: %ld arguments each for sin, cos, exp, log, acos, hypot, x^1.5; "
-                "%ld mismatches\n",
-                n, bad);
+    std::printf(
+        "[math] slow paths alone: %ld arguments each for sin, cos, exp, log, acos, hypot, x^1.5; "
+        "%ld mismatches\n",
+        n, bad);
     EXPECT_EQ(bad, 0);
 }
 

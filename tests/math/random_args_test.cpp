@@ -20,8 +20,7 @@ struct Tally {
 
 // Checks f against ref on n arguments drawn by gen; prints the tally.
 void checkUnary(const char* name, long n, const std::function<double(std::mt19937_64&)>& gen,
-                const std::function<double(double)>& f, const std::function<double(Ref&, double)>& ref,
-                uint64_t seed) {
+                const std::function<double(double)>& f, const std::function<double(Ref&, double)>& ref, uint64_t seed) {
     std::mt19937_64 rng(seed);
     Ref r;
     Tally t;
@@ -65,29 +64,33 @@ TEST(RandomArgs, SinCos) {
 
 TEST(RandomArgs, Acos) {
     auto ref = [](Ref& r, double x) { return r.acos(x); };
-    checkUnary("acos [-1, 1]", kStep, [](std::mt19937_64& g) { return uniform(g, -1, 1); }, zb::cr::acos, ref, 5);
-    checkUnary("acos near +-1", kWhole,
-               [](std::mt19937_64& g) { return (g() & 1 ? 1 : -1) * (1 - logUniform(g, -53, -1)); }, zb::cr::acos,
-               ref, 6);
+    checkUnary(
+        "acos [-1, 1]", kStep, [](std::mt19937_64& g) { return uniform(g, -1, 1); }, zb::cr::acos, ref, 5);
+    checkUnary(
+        "acos near +-1", kWhole, [](std::mt19937_64& g) { return (g() & 1 ? 1 : -1) * (1 - logUniform(g, -53, -1)); },
+        zb::cr::acos, ref, 6);
     checkUnary("acos any bits", kWhole, randomBits, zb::cr::acos, ref, 7);
 }
 
 TEST(RandomArgs, Exp) {
     auto ref = [](Ref& r, double x) { return r.exp(x); };
-    checkUnary("exp [-100, 0]", kStep, [](std::mt19937_64& g) { return uniform(g, -100, 0); }, zb::cr::exp, ref, 8);
-    checkUnary("exp [-746, 710]", kWhole, [](std::mt19937_64& g) { return uniform(g, -746, 710); }, zb::cr::exp,
-               ref, 9);
-    checkUnary("exp small", kWhole, [](std::mt19937_64& g) { return (g() & 1 ? 1 : -1) * logUniform(g, -60, 0); },
-               zb::cr::exp, ref, 10);
+    checkUnary(
+        "exp [-100, 0]", kStep, [](std::mt19937_64& g) { return uniform(g, -100, 0); }, zb::cr::exp, ref, 8);
+    checkUnary(
+        "exp [-746, 710]", kWhole, [](std::mt19937_64& g) { return uniform(g, -746, 710); }, zb::cr::exp, ref, 9);
+    checkUnary(
+        "exp small", kWhole, [](std::mt19937_64& g) { return (g() & 1 ? 1 : -1) * logUniform(g, -60, 0); }, zb::cr::exp,
+        ref, 10);
     checkUnary("exp any bits", kWhole, randomBits, zb::cr::exp, ref, 11);
 }
 
 TEST(RandomArgs, Log) {
     auto ref = [](Ref& r, double x) { return r.log(x); };
-    checkUnary("log [1, 1e7]", kStep, [](std::mt19937_64& g) { return uniform(g, 1, 1e7); }, zb::cr::log, ref, 12);
-    checkUnary("log near 1", kWhole,
-               [](std::mt19937_64& g) { return 1 + (g() & 1 ? 1 : -1) * logUniform(g, -53, -2); }, zb::cr::log, ref,
-               13);
+    checkUnary(
+        "log [1, 1e7]", kStep, [](std::mt19937_64& g) { return uniform(g, 1, 1e7); }, zb::cr::log, ref, 12);
+    checkUnary(
+        "log near 1", kWhole, [](std::mt19937_64& g) { return 1 + (g() & 1 ? 1 : -1) * logUniform(g, -53, -2); },
+        zb::cr::log, ref, 13);
     checkUnary("log any bits", kWhole, randomBits, zb::cr::log, ref, 14);
 }
 
@@ -118,7 +121,7 @@ TEST(RandomArgs, Hypot) {
 
 TEST(RandomArgs, PowOneAndHalf) {
     auto ref = [](Ref& r, double x) { return r.powOneAndHalf(x); };
-    checkUnary("x^1.5 [0, 1)", kStep, [](std::mt19937_64& g) { return uniform(g, 0, 1); }, zb::cr::powOneAndHalf,
-               ref, 19);
+    checkUnary(
+        "x^1.5 [0, 1)", kStep, [](std::mt19937_64& g) { return uniform(g, 0, 1); }, zb::cr::powOneAndHalf, ref, 19);
     checkUnary("x^1.5 any bits", kWhole, randomBits, zb::cr::powOneAndHalf, ref, 20);
 }

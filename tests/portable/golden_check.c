@@ -19,10 +19,10 @@
 
 #define MAX_TOKENS 4096
 
-static const char *input_name = "";
+static const char* input_name = "";
 static long input_line = 0;
 
-static void malformed(const char *what, const char *text) {
+static void malformed(const char* what, const char* text) {
     if (text)
         fprintf(stderr, "%s:%ld: %s '%.80s'\n", input_name, input_line, what, text);
     else
@@ -31,8 +31,8 @@ static void malformed(const char *what, const char *text) {
 }
 
 /* Whole line of any length, without its '\n' (and '\r'); NULL at the end. */
-static char *read_line(FILE *in) {
-    static char *buf = NULL;
+static char* read_line(FILE* in) {
+    static char* buf = NULL;
     static size_t cap = 0;
     size_t len = 0;
     int c;
@@ -54,9 +54,9 @@ static char *read_line(FILE *in) {
     return buf;
 }
 
-static int split(char *line, char **tokens) {
+static int split(char* line, char** tokens) {
     int n = 0;
-    char *p = line;
+    char* p = line;
     for (;;) {
         while (*p == ' ' || *p == '\t') ++p;
         if (!*p) return n;
@@ -67,8 +67,8 @@ static int split(char *line, char **tokens) {
     }
 }
 
-static unsigned long long parse_hex64(const char *s) {
-    char *end;
+static unsigned long long parse_hex64(const char* s) {
+    char* end;
     unsigned long long v;
     if (s[0] != '0' || (s[1] != 'x' && s[1] != 'X') || !s[2] || s[2] == '-' || s[2] == '+')
         malformed("expected a 0x hex number, got", s);
@@ -78,8 +78,8 @@ static unsigned long long parse_hex64(const char *s) {
     return v;
 }
 
-static long long parse_int(const char *s, long long lo, long long hi) {
-    char *end;
+static long long parse_int(const char* s, long long lo, long long hi) {
+    char* end;
     long long v;
     errno = 0;
     v = strtoll(s, &end, 10);
@@ -94,17 +94,20 @@ typedef struct {
     unsigned long long hash;
 } Expected;
 
-static Expected *expected = NULL;
+static Expected* expected = NULL;
 static long num_expected = 0;
 static Expected final_line;
 
-static void read_hashes(const char *path) {
-    char *tokens[MAX_TOKENS];
-    char *line;
+static void read_hashes(const char* path) {
+    char* tokens[MAX_TOKENS];
+    char* line;
     long cap = 0;
     int have_final = 0;
-    FILE *in = fopen(path, "rb");
-    if (!in) { fprintf(stderr, "cannot open %s\n", path); exit(2); }
+    FILE* in = fopen(path, "rb");
+    if (!in) {
+        fprintf(stderr, "cannot open %s\n", path);
+        exit(2);
+    }
     input_name = path;
     input_line = 0;
     while ((line = read_line(in)) != NULL) {
@@ -131,8 +134,8 @@ static void read_hashes(const char *path) {
     }
     fclose(in);
     if (!have_final) malformed("no 'final tick T hash H' line", NULL);
-    if (num_expected > 0 && (final_line.tick != expected[num_expected - 1].tick ||
-                             final_line.hash != expected[num_expected - 1].hash))
+    if (num_expected > 0 &&
+        (final_line.tick != expected[num_expected - 1].tick || final_line.hash != expected[num_expected - 1].hash))
         malformed("final line disagrees with the last step", NULL);
 }
 
@@ -155,13 +158,12 @@ static unsigned long long fnv_double(unsigned long long h, double d) {
     return fnv_bytes(h, bits, 8);
 }
 
-static double *buffer = NULL;
+static double* buffer = NULL;
 static size_t buffer_cap = 0;
 
-typedef void (*ExportFn)(const zb_world *, double *);
+typedef void (*ExportFn)(const zb_world*, double*);
 
-static unsigned long long hash_export(unsigned long long h, const zb_world *w, ExportFn fn,
-                                      int count, int width) {
+static unsigned long long hash_export(unsigned long long h, const zb_world* w, ExportFn fn, int count, int width) {
     size_t n = (size_t)(count > 0 ? count : 0) * (size_t)width, i;
     if (n > buffer_cap) {
         buffer_cap = n * 2;
@@ -174,8 +176,8 @@ static unsigned long long hash_export(unsigned long long h, const zb_world *w, E
     return h;
 }
 
-static unsigned long long state_hash(const zb_world *w) {
-    static int32_t *scores = NULL;
+static unsigned long long state_hash(const zb_world* w) {
+    static int32_t* scores = NULL;
     static int scores_cap = 0;
     int counts[8], i;
     unsigned long long h = 0xcbf29ce484222325ULL;
@@ -216,7 +218,7 @@ static unsigned long long state_hash(const zb_world *w) {
 static long steps = 0, mismatches = 0;
 static char first_mismatch[256] = "";
 
-static void step_and_compare(zb_world *w) {
+static void step_and_compare(zb_world* w) {
     unsigned long tick;
     unsigned long long h;
     zb_step(w);
@@ -237,12 +239,12 @@ static void step_and_compare(zb_world *w) {
     ++steps;
 }
 
-int main(int argc, char **argv) {
-    static char *tokens[MAX_TOKENS];
+int main(int argc, char** argv) {
+    static char* tokens[MAX_TOKENS];
     static int32_t sizes[MAX_TOKENS], kinds[MAX_TOKENS];
-    zb_world *w = NULL;
-    char *line;
-    FILE *in;
+    zb_world* w = NULL;
+    char* line;
+    FILE* in;
 
     if (argc != 3) {
         fprintf(stderr, "usage: %s MATCH.replay MATCH.hashes\n", argv[0]);
@@ -251,7 +253,10 @@ int main(int argc, char **argv) {
     read_hashes(argv[2]);
 
     in = fopen(argv[1], "rb");
-    if (!in) { fprintf(stderr, "cannot open %s\n", argv[1]); return 2; }
+    if (!in) {
+        fprintf(stderr, "cannot open %s\n", argv[1]);
+        return 2;
+    }
     input_name = argv[1];
     input_line = 0;
     while ((line = read_line(in)) != NULL) {
@@ -264,12 +269,10 @@ int main(int argc, char **argv) {
         } else if (strcmp(tokens[0], "setup") == 0) {
             int count, k, num_kinds, at;
             long long total = 0;
-            if (n < 3 || strcmp(tokens[2], "sizes") != 0)
-                malformed("expected 'setup <count> sizes'", tokens[0]);
+            if (n < 3 || strcmp(tokens[2], "sizes") != 0) malformed("expected 'setup <count> sizes'", tokens[0]);
             count = (int)parse_int(tokens[1], 0, MAX_TOKENS - 4);
             at = 3 + count;
-            if (n <= at || strcmp(tokens[at], "kinds") != 0)
-                malformed("expected 'kinds' after the sizes", tokens[1]);
+            if (n <= at || strcmp(tokens[at], "kinds") != 0) malformed("expected 'kinds' after the sizes", tokens[1]);
             for (k = 0; k < count; ++k) {
                 sizes[k] = (int32_t)parse_int(tokens[3 + k], INT32_MIN, INT32_MAX);
                 if (sizes[k] > 0) total += sizes[k];
@@ -280,11 +283,10 @@ int main(int argc, char **argv) {
                 continue;
             }
             if (num_kinds != total) malformed("kinds count differs from the zibbers", tokens[at]);
-            for (k = 0; k < num_kinds; ++k)
-                kinds[k] = (int32_t)parse_int(tokens[at + 1 + k], INT32_MIN, INT32_MAX);
+            for (k = 0; k < num_kinds; ++k) kinds[k] = (int32_t)parse_int(tokens[at + 1 + k], INT32_MIN, INT32_MAX);
             zb_setup(w, sizes, count, kinds);
         } else if (strcmp(tokens[0], "action") == 0) {
-            char *end;
+            char* end;
             double value;
             if (n != 4) malformed("expected 'action <index> <kind> <value>'", tokens[0]);
             value = strtod(tokens[3], &end);
