@@ -246,8 +246,8 @@ export function drawScene(canvas, state, effects, controlled, aim) {
   }
   ctx.restore();
   drawRim(ctx, state);
-  if (aim && controlled >= 0 && controlled * C.ZB_ZIBBER_WIDTH < state.zibbers.length) {
-    const z = state.zibbers.subarray(controlled * C.ZB_ZIBBER_WIDTH);
+  const z = controlled >= 0 ? state.zibbers.subarray(controlled * C.ZB_ZIBBER_WIDTH) : [];
+  if (aim && z[C.ZB_ZIBBER_ALIVE] === 1) {
     ctx.strokeStyle = 'rgba(255,255,255,0.25)';
     ctx.lineWidth = 0.15;
     ctx.setLineDash([0.8, 0.8]);

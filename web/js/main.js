@@ -8,6 +8,8 @@ import { parseTeams, parseBots, parseControlled } from './match.js';
 import { readLogFile, loadLog, seekForAFrame, renderCheckpoints } from './replay.js';
 
 const kStepsPerSecond = 60;
+// Stepping may take this much of a frame at 60 frames a second.
+const kFrameBudgetMs = 12;
 const $ = (id) => document.getElementById(id);
 
 const page = {
@@ -80,10 +82,13 @@ function loadLogBytes(bytes, name) {
   return null;
 }
 
-// One step at a time, so the player's action and the effects follow every step.
-function advance(steps) {
+// One step at a time, so the player's action and the effects follow every
+// step; stops early once `budgetMs` is spent.
+function advance(steps, budgetMs = Infinity) {
   const view = viewOf($('arena'));
+  const start = performance.now();
   for (let k = 0; k < steps; ++k) {
+    if (performance.now() - start > budgetMs) return;
     let taken;
     if (page.mode === 'replay') {
       if (!page.replay.loaded) return;
@@ -135,7 +140,9 @@ function frame(now) {
       page.stepCredit += (elapsed / 1000) * kStepsPerSecond * Number($('speed').value);
       const steps = Math.floor(page.stepCredit);
       page.stepCredit -= steps;
-      advance(steps);
+      // Steps left over when the budget runs out are dropped: a machine too
+      // slow for the chosen speed plays slower rather than fall behind.
+      advance(steps, kFrameBudgetMs);
     }
     page.effects = ageEffects(page.effects);
     render();

@@ -141,7 +141,13 @@ test('a corrupt or cut log shows what is wrong, and the page goes on', async () 
     ['bad.log', 'create 0x1\nsetup 2 sizes 1 1 kinds null\nstep x\n', /bad\.log: line 3: /],
     ['binary.log', '\u0000\u0001\u0002garbage\n', /binary\.log: line 1: /],
   ];
-  await loadFile('good.log', good);
+  // Dropped on the page rather than picked.
+  await app.page.evaluate((text) => {
+    const data = new DataTransfer();
+    data.items.add(new File([text], 'good.log'));
+    document.getElementById('arena').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true }));
+  }, good);
+  await app.page.waitForFunction(() => window.zibberApp.page.engine.logSteps() === 30);
   assert.equal(await message(), '');
   const shown = (await state()).hash;
   for (const [name, text, expected] of cases) {
