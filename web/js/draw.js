@@ -103,13 +103,18 @@ function drawObstacle(ctx, o) {
 
 function drawItems(ctx, state) {
   each(state.obstacles, C.ZB_OBSTACLE_WIDTH, (o) => drawObstacle(ctx, o));
-  each(state.points, C.ZB_POINT_WIDTH, (p) => {
-    const ambient = p[C.ZB_POINT_AMBIENT] === 1;
-    ctx.fillStyle = ambient ? '#6f7f99' : '#f4f7ff';
+  // Points are many: one path for each of the two looks.
+  for (const ambient of [1, 0]) {
+    const size = ambient ? 0.25 : 0.4;
     ctx.beginPath();
-    ctx.arc(p[C.ZB_POINT_X], p[C.ZB_POINT_Y], ambient ? 0.25 : 0.4, 0, 2 * Math.PI);
+    each(state.points, C.ZB_POINT_WIDTH, (p) => {
+      if (p[C.ZB_POINT_AMBIENT] !== ambient) return;
+      ctx.moveTo(p[C.ZB_POINT_X] + size, p[C.ZB_POINT_Y]);
+      ctx.arc(p[C.ZB_POINT_X], p[C.ZB_POINT_Y], size, 0, 2 * Math.PI);
+    });
+    ctx.fillStyle = ambient ? '#6f7f99' : '#f4f7ff';
     ctx.fill();
-  });
+  }
   each(state.rubys, C.ZB_RUBY_WIDTH, (r) => {
     const size = r[C.ZB_RUBY_SCALE] * r[C.ZB_RUBY_REMAINING];
     const x = r[C.ZB_RUBY_X];
@@ -209,14 +214,25 @@ const effectLook = {
   pickup: { colour: '244,247,255', size: 0.8, life: 10 },
 };
 
+// Effects of one look and age share a path: a busy step leaves hundreds.
 function drawEffects(ctx, effects) {
+  const groups = new Map();
   for (const e of effects) {
-    const look = effectLook[e.style];
-    const t = e.age / look.life;
-    ctx.strokeStyle = `rgba(${look.colour},${1 - t})`;
-    ctx.lineWidth = 0.25;
+    const key = `${e.style} ${e.age}`;
+    if (!groups.has(key)) groups.set(key, []);
+    groups.get(key).push(e);
+  }
+  ctx.lineWidth = 0.25;
+  for (const group of groups.values()) {
+    const look = effectLook[group[0].style];
+    const t = group[0].age / look.life;
+    const radius = 0.3 + look.size * t;
     ctx.beginPath();
-    ctx.arc(e.x, e.y, 0.3 + look.size * t, 0, 2 * Math.PI);
+    for (const e of group) {
+      ctx.moveTo(e.x + radius, e.y);
+      ctx.arc(e.x, e.y, radius, 0, 2 * Math.PI);
+    }
+    ctx.strokeStyle = `rgba(${look.colour},${1 - t})`;
     ctx.stroke();
   }
 }

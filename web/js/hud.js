@@ -15,13 +15,15 @@ export function teamRows(state, botNames) {
 }
 
 export function renderHud(element, state, botNames, extra) {
+  // A replayed log does not say which bots played it.
+  const bot = (text) => (botNames?.length ? `<td>${text}</td>` : '');
   const rows = teamRows(state, botNames).map((r, rank) => `
     <tr><td>${rank + 1}</td><td><span class="swatch" style="background:${teamColour(r.team)}"></span>${r.team + 1}</td>
-    <td>${r.bot}</td><td class="num">${r.score}</td><td class="num">${r.alive}/${r.size}</td></tr>`);
+    ${bot(r.bot)}<td class="num">${r.score}</td><td class="num">${r.alive}/${r.size}</td></tr>`);
   element.innerHTML = `
     <div class="scalars"><span>tick <b id="hud-tick">${state.tick}</b></span>
     <span>radius <b>${state.mapSize.toFixed(2)}</b></span>${state.over ? '<span class="over">match over</span>' : ''}</div>
     ${extra ?? ''}
-    <table><thead><tr><th>#</th><th>team</th><th>bot</th><th>score</th><th>alive</th></tr></thead>
+    <table><thead><tr><th>#</th><th>team</th>${botNames?.length ? '<th>bot</th>' : ''}<th>score</th><th>alive</th></tr></thead>
     <tbody>${rows.join('')}</tbody></table>`;
 }

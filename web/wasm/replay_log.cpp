@@ -111,6 +111,7 @@ EMSCRIPTEN_KEEPALIVE int32_t zw_log_steps(const zw_session* session) { return se
 EMSCRIPTEN_KEEPALIVE int32_t zw_seek(zw_session* session, int32_t step, int32_t budget) {
     if (!session || session->playing) return 0;
     step = std::clamp(step, 0, session->logSteps);
+    if (step == session->stepIndex) return 1;  // the page asks every frame
     if (step < session->stepIndex) rewind(*session);
     advanceLog(*session, std::min(step - session->stepIndex, std::max(budget, 0)));
     return session->stepIndex == step ? 1 : 0;
