@@ -73,6 +73,7 @@ function loadLogBytes(bytes, name) {
     return error;
   }
   setMode('replay');
+  page.replay.name = name;
   page.controlled = -1;
   page.botNames = [];
   page.effects = [];

@@ -16,7 +16,15 @@ export function loadLog(engine, replay, bytes) {
   replay.loaded = true;
   replay.target = 0;
   replay.shownStep = -1;
-  replay.checkpoints = engine.verifyCheckpoints();
+  replay.checkpoints = [];
+  // Verifying replays the whole log, seconds for the largest matches: the
+  // page shows the log first.
+  replay.verifying = true;
+  setTimeout(() => {
+    replay.checkpoints = engine.verifyCheckpoints();
+    replay.verifying = false;
+    replay.shownStep = -1;
+  }, 50);
   return null;
 }
 
@@ -30,8 +38,8 @@ export function seekForAFrame(engine, replay) {
 }
 
 export function renderCheckpoints(element, replay, stepIndex, onPick) {
-  if (replay.checkpoints.length === 0) {
-    element.textContent = replay.loaded ? 'no check lines in this log' : '';
+  if (replay.verifying || replay.checkpoints.length === 0) {
+    element.textContent = replay.verifying ? 'verifying the checkpoints…' : 'no check lines in this log';
     return;
   }
   const bad = replay.checkpoints.filter((c) => !c.matched).length;

@@ -34,7 +34,10 @@ async function loadFile(name, text) {
   const file = path.join(scratch, name);
   fs.writeFileSync(file, text);
   await app.page.setInputFiles('#log-file', file);
-  await app.page.waitForFunction(() => window.zibberApp.page.mode === 'replay');
+  await app.page.waitForFunction((file) => {
+    const { replay } = window.zibberApp.page;
+    return replay.name === file && !replay.verifying && replay.shownStep >= 0;
+  }, name);
 }
 
 test('the page loads without console errors', async () => {
@@ -117,7 +120,7 @@ test('a log scrubbed to any step shows the hash the native replay gives there', 
   zibber('play', '--seed', '11', '--teams', '3x3', '--bots', 'hunter', '--record', recorded, '--quiet');
   const text = fs.readFileSync(recorded, 'utf8');
   await loadFile('recorded.log', text);
-  assert.match(await app.page.textContent('#checkpoints'), /(\d+) of \1 checkpoints match/);
+  assert.match(await app.page.textContent('#checkpoints'), /^(\d+) of \1 checkpoints match/);
   for (const step of [777, 123, 778]) {  // forward, back (from the start), forward by one
     await app.page.evaluate((n) => {
       const scrub = document.getElementById('scrub');
@@ -130,6 +133,13 @@ test('a log scrubbed to any step shows the hash the native replay gives there', 
     assert.deepEqual([String(step), await app.page.textContent('#hud-hash')], native);
   }
   await screenshot(app.page, 'replay-scrubbed');
+
+  // One check line altered: the page flags it, and only it.
+  const altered = text.replace(/^(check 300 0x[0-9a-f]{15})([0-9a-f])/m, (_, head, last) => head + (last === '0' ? '1' : '0'));
+  await loadFile('altered.log', altered);
+  const rows = await app.page.$$eval('#checkpoints .bad[data-i]', (bad) => bad.map((row) => row.textContent));
+  assert.equal(rows.length, 1);
+  assert.match(rows[0], /^✗ tick 300 expected 0x/);
 });
 
 test('a corrupt or cut log shows what is wrong, and the page goes on', async () => {
