@@ -91,8 +91,8 @@ function advance(steps, budgetMs = Infinity) {
   for (let k = 0; k < steps; ++k) {
     if (performance.now() - start > budgetMs) return;
     let taken;
-    if (page.mode === 'replay') {
-      if (!page.replay.loaded) return;
+    // The session holds either a loaded log or a bot match, whichever tab shows.
+    if (page.replay.loaded) {
       page.replay.target = Math.min(page.engine.state().stepIndex + 1, page.engine.logSteps());
       taken = page.engine.seek(page.replay.target, 1) && page.replay.target > 0 ? 1 : 0;
       if (page.replay.target === page.engine.logSteps()) page.running = false;
