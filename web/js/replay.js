@@ -1,0 +1,57 @@
+// Replaying a call log: loading it, the checkpoint list, and seeking to any
+// step. The module re-simulates from the start when seeking backwards, in
+// slices so the page stays responsive on long logs.
+const kSeekSliceSteps = 100;
+const kSeekFrameMs = 20;
+
+export async function readLogFile(file) {
+  return new Uint8Array(await file.arrayBuffer());
+}
+
+// Returns null, or the message to show.
+// A log that does not load changes nothing.
+export function loadLog(engine, replay, bytes) {
+  const error = engine.loadLog(bytes);
+  if (error !== null) return error;
+  replay.loaded = true;
+  replay.target = 0;
+  replay.shownStep = -1;
+  replay.checkpoints = [];
+  // Verifying replays the whole log, seconds for the largest matches: the
+  // page shows the log first.
+  replay.verifying = true;
+  setTimeout(() => {
+    replay.checkpoints = engine.verifyCheckpoints();
+    replay.verifying = false;
+    replay.shownStep = -1;
+  }, 50);
+  return null;
+}
+
+// Moves toward replay.target for one frame's worth of time; true once there.
+export function seekForAFrame(engine, replay) {
+  const start = performance.now();
+  while (!engine.seek(replay.target, kSeekSliceSteps)) {
+    if (performance.now() - start > kSeekFrameMs) return false;
+  }
+  return true;
+}
+
+export function renderCheckpoints(element, replay, stepIndex, onPick) {
+  if (replay.verifying || replay.checkpoints.length === 0) {
+    element.textContent = replay.verifying ? 'verifying the checkpoints…' : 'no check lines in this log';
+    return;
+  }
+  const bad = replay.checkpoints.filter((c) => !c.matched).length;
+  const rows = replay.checkpoints.map((c, i) => {
+    const mark = c.matched ? '✓' : '✗';
+    const detail = c.matched ? c.expected : `expected ${c.expected}, got tick ${c.actualTick} ${c.actual}`;
+    const current = c.stepIndex === stepIndex ? ' current' : '';
+    return `<div data-i="${i}" class="${c.matched ? 'ok' : 'bad'}${current}">${mark} tick ${c.tick} ${detail}</div>`;
+  });
+  element.innerHTML = `<p class="${bad ? 'bad' : 'ok'}">${replay.checkpoints.length - bad} of ${replay.checkpoints.length} checkpoints match</p>${rows.join('')}`;
+  element.onclick = (e) => {
+    const row = e.target.closest('[data-i]');
+    if (row) onPick(replay.checkpoints[Number(row.dataset.i)].stepIndex);
+  };
+}
