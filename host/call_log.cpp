@@ -398,7 +398,17 @@ bool canReplaceFile(const std::string& path, std::string& error) {
 
 bool writeFileAtomically(const std::string& path, std::string_view text, std::string& error) {
     if (!canReplaceFile(path, error)) return false;
-    std::string temp = path + ".tmp." + std::to_string(getpid());
+    // Through a symlink to the file it names: renaming over the link itself
+    // would replace it (think of /dev/stdout redirected to a file).
+    std::string target = path;
+    struct stat link {};
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    std::string temp = target + ".tmp." + std::to_string(getpid());
     auto fail = [&](const char* what) {
         error = std::string(what) + " '" + path + "': " + std::strerror(errno);
         std::remove(temp.c_str());
@@ -422,7 +432,7 @@ bool writeFileAtomically(const std::string& path, std::string_view text, std::st
     }
     // Some file systems report a full disk only when the file is closed.
     if (close(fd) != 0) return fail("cannot write");
-    if (std::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot write");
+    if (std::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot write");
     return true;
 }
 
