@@ -16,6 +16,7 @@ struct Verification {
     uint64_t steps = 0;
     uint64_t chain = kFnvOffsetBasis;
     int checked = 0;
+    int chained = 0;  // of those, lines that carried the running hash
     uint32_t lastGoodTick = 0;
     bool ended = false;
     std::string failure;
@@ -66,6 +67,7 @@ bool verifyLine(const zb_world* world, const ReplayCall& line, Verification& v) 
         return false;
     }
     ++v.checked;
+    if (line.hasChain) ++v.chained;
     if (line.hasChain) v.lastGoodTick = snapshot.tick;
     v.ended = line.kind == CallKind::end;
     return true;
@@ -107,8 +109,10 @@ int runReplay(int argc, char** argv) {
     // A log cut at a line boundary still parses; only its end line proves
     // that nothing is missing.
     if (check && v.checked == 0) return failed("nothing to verify: the log has no check or end line");
+    std::string unchained = v.chained == 0 ? "; its checks carry no running hash (a log of zibber 0.1?)" : "";
     if (check && !v.ended)
-        return failed("no end line: the log may be cut short after tick " + std::to_string(zb_tick(world.get())));
+        return failed("no end line: the log may be cut short after tick " + std::to_string(zb_tick(world.get())) +
+                      unchained);
     return kExitOk;
 }
 
