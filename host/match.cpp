@@ -93,9 +93,10 @@ MatchResult playMatch(const MatchSetup& setup, const MatchHooks& hooks) {
         countEvents(before, after, result.events);
         updateStandings(after, bots, result.standings);
         if (hooks.record) {
-            StateHash hash = hashSnapshot(after);
+            bool checkpoint = after.tick % kCheckInterval == 0;
+            StateHash hash = hashSnapshot(after, checkpoint);
             writeStep(*hooks.record, hash.total);
-            if (after.tick % kCheckInterval == 0) writeCheck(*hooks.record, after.tick, hash);
+            if (checkpoint) writeCheck(*hooks.record, after.tick, hash);
         }
         if (hooks.progress) hooks.progress(after);
         std::swap(before, after);
