@@ -16,8 +16,8 @@ struct Verification {
     uint64_t steps = 0;
     uint64_t chain = kFnvOffsetBasis;
     int checked = 0;
-    int chained = 0;  // of those, lines that carried the running hash
-    uint32_t lastGoodTick = 0;
+    int chained = 0;            // of those, lines that carried the running hash
+    uint32_t lastGoodTick = 0;  // of the last line whose running hash agreed
     bool ended = false;
     std::string failure;
 };
@@ -53,9 +53,9 @@ bool verifyLine(const zb_world* world, const ReplayCall& line, Verification& v) 
     if (line.kind == CallKind::end && line.endSteps != v.steps)
         addDifference(differences, "the step count", std::to_string(line.endSteps), std::to_string(v.steps));
     if (differences.empty() && line.hasChain && line.chain != v.chain) {
-        differences = "the state agrees but a step since tick " + std::to_string(v.lastGoodTick) +
-                      " differed (running hash: expected " + formatHash(line.chain) + ", got " + formatHash(v.chain) +
-                      ")";
+        std::string since = v.chained > 0 ? "tick " + std::to_string(v.lastGoodTick) : "the start";
+        differences = "the state agrees but a step since " + since + " differed (running hash: expected " +
+                      formatHash(line.chain) + ", got " + formatHash(v.chain) + ")";
     }
     if (!differences.empty()) {
         v.failure = where + ": " + differences;
@@ -67,8 +67,10 @@ bool verifyLine(const zb_world* world, const ReplayCall& line, Verification& v) 
         return false;
     }
     ++v.checked;
-    if (line.hasChain) ++v.chained;
-    if (line.hasChain) v.lastGoodTick = snapshot.tick;
+    if (line.hasChain) {
+        ++v.chained;
+        v.lastGoodTick = snapshot.tick;
+    }
     v.ended = line.kind == CallKind::end;
     return true;
 }
