@@ -1,16 +1,49 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include <zibber.h>
 #include "commands.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: zibber [play] [--seed N] [--teams TxS | --sizes A,B,...] [--kinds K]\n"
-    "                     [--bots B] [--max-steps N] [--record FILE] [--quiet]\n"
-    "       zibber replay FILE [--check]\n"
-    "       zibber bench [duel|standard|crowd|max ...] [--steps N] [--repeats N]\n";
+bool wantsHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--") return false;
+        if (arg == "--help" || arg == "-h") return true;
+    }
+    return false;
+}
+
+int printHelp(const char* text) {
+    std::fputs(text, stdout);
+    return zbhost::kExitOk;
+}
+
+int dispatch(int argc, char** argv) {
+    using namespace zbhost;
+    // No subcommand, or an option first, means play.
+    if (argc < 2 || argv[1][0] == '-') {
+        if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+            std::printf("zibber %s\n", ZB_VERSION_STRING);
+            return kExitOk;
+        }
+        if (wantsHelp(argc, argv)) return printHelp(commandHelp(""));
+        return runPlay(argc, argv);
+    }
+    std::string command = argv[1];
+    if (command == "help") return printHelp(commandHelp(argc > 2 ? argv[2] : ""));
+    int (*run)(int, char**) = command == "play"     ? runPlay
+                              : command == "replay" ? runReplay
+                              : command == "bench"  ? runBench
+                                                    : nullptr;
+    if (run == nullptr) return badInput("unknown command '" + command + "' (play, replay, bench, help)");
+    if (wantsHelp(argc - 1, argv + 1)) return printHelp(commandHelp(command));
+    return run(argc - 1, argv + 1);
+}
 
 }  // namespace
 
@@ -19,22 +52,19 @@ int zbhost::badInput(const std::string& message) {
     return kExitBadInput;
 }
 
+int zbhost::failed(const std::string& message) {
+    std::fprintf(stderr, "zibber: %s\n", message.c_str());
+    return kExitFailed;
+}
+
 int main(int argc, char** argv) {
-    // No subcommand, or an option first, means play.
-    if (argc < 2 || argv[1][0] == '-') {
-        if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-            std::fputs(kUsage, stdout);
-            return zbhost::kExitOk;
-        }
-        return zbhost::runPlay(argc, argv);
-    }
-    std::string command = argv[1];
-    if (command == "play") return zbhost::runPlay(argc - 1, argv + 1);
-    if (command == "replay") return zbhost::runReplay(argc - 1, argv + 1);
-    if (command == "bench") return zbhost::runBench(argc - 1, argv + 1);
-    if (command == "help") {
-        std::fputs(kUsage, stdout);
-        return zbhost::kExitOk;
-    }
-    return zbhost::badInput("unknown command '" + command + "' (play, replay, bench, help)");
+    int code = dispatch(argc, argv);
+    // A full disk or a closed file must not pass for success; stdout is
+    // buffered, so the error shows only here.
+    int flushed = std::fflush(stdout);
+    int reason = errno;
+    if (flushed == 0 && !std::ferror(stdout)) return code;
+    std::string why = flushed != 0 ? std::string(": ") + std::strerror(reason) : "";
+    zbhost::failed("cannot write standard output" + why);
+    return code == zbhost::kExitOk ? zbhost::kExitFailed : code;
 }

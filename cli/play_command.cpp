@@ -46,7 +46,8 @@ int parsePlayOptions(int argc, char** argv, PlayOptions& options) {
             case kRecord:
                 options.recordPath = arg;
                 if (arg.empty()) error = "--record needs a file name";
-                return !arg.empty();
+                // Refused before the match rather than after it.
+                return !arg.empty() && canReplaceFile(arg, error);
             default: options.quiet = true; return true;
         }
     };
@@ -123,7 +124,7 @@ int runPlay(int argc, char** argv) {
 
     if (!options.recordPath.empty()) {
         std::string error;
-        if (!writeFileAtomically(options.recordPath, finishReplay(writer), error)) return badInput(error);
+        if (!writeFileAtomically(options.recordPath, finishReplay(writer), error)) return failed(error);
     }
     if (!options.quiet) printResult(options.setup, result);
     std::printf("final tick %" PRIu32 " hash %s\n", result.ticks, formatHash(result.hash).c_str());

@@ -1,13 +1,14 @@
 #include "host/call_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
 namespace zbhost {
 
@@ -148,24 +149,48 @@ bool parseStep(LineParser& p, ReplayCall& call) {
     return true;
 }
 
-bool parseCheck(LineParser& p, ReplayCall& call) {
+// The `name=0x...` fields after a check or end line's hash.
+bool parseNamedHashes(LineParser& p, size_t first, bool partsAllowed, ReplayCall& call) {
     const auto& t = p.tokens;
-    if (t.size() < 3) return p.fail("check: expected 'check <tick> <hash> [part=hash ...]'");
-    if (!parseInt(t[1], call.checkTick)) return p.fail("check tick '" + std::string(t[1]) + "' is not a tick number");
-    if (!parseHex64(t[2], call.checkHash))
-        return p.fail("check hash '" + std::string(t[2]) + "' is not a 0x hex number");
-    for (size_t i = 3; i < t.size(); ++i) {
+    for (size_t i = first; i < t.size(); ++i) {
         size_t eq = t[i].find('=');
         std::string_view name = t[i].substr(0, eq);
         int part = 0;
         while (part < kPartCount && partName(part) != name) ++part;
-        if (eq == std::string_view::npos || part == kPartCount)
-            return p.fail("check: unknown part '" + std::string(t[i]) + "'");
-        if (!parseHex64(t[i].substr(eq + 1), call.checkParts[part]))
-            return p.fail("check: hash of " + std::string(name) + " is not a 0x hex number");
-        call.checkPartMask |= 1u << part;
+        bool chain = name == "chain";
+        if (eq == std::string_view::npos || (!chain && (part == kPartCount || !partsAllowed)))
+            return p.fail(std::string(t[0]) + ": unknown part '" + std::string(t[i]) + "'");
+        if (!parseHex64(t[i].substr(eq + 1), chain ? call.chain : call.checkParts[part]))
+            return p.fail(std::string(t[0]) + ": hash of " + std::string(name) + " is not a 0x hex number");
+        if (chain) call.hasChain = true;
+        if (!chain) call.checkPartMask |= 1u << part;
     }
     return true;
+}
+
+bool parseCheck(LineParser& p, ReplayCall& call) {
+    const auto& t = p.tokens;
+    if (t.size() < 3) return p.fail("check: expected 'check <tick> <hash> [chain=hash] [part=hash ...]'");
+    if (!parseInt(t[1], call.checkTick)) return p.fail("check tick '" + std::string(t[1]) + "' is not a tick number");
+    if (!parseHex64(t[2], call.checkHash))
+        return p.fail("check hash '" + std::string(t[2]) + "' is not a 0x hex number");
+    return parseNamedHashes(p, 3, true, call);
+}
+
+bool parseEnd(LineParser& p, ReplayCall& call) {
+    const auto& t = p.tokens;
+    if (t.size() < 3 || t.size() > 4) return p.fail("end: expected 'end <steps> <hash> [chain=hash]'");
+    if (!parseInt(t[1], call.endSteps))
+        return p.fail("end: step count '" + std::string(t[1]) + "' is not a non-negative 64-bit integer");
+    if (!parseHex64(t[2], call.checkHash)) return p.fail("end hash '" + std::string(t[2]) + "' is not a 0x hex number");
+    return parseNamedHashes(p, 3, false, call);
+}
+
+void appendHash(std::string& text, std::string_view name, uint64_t hash) {
+    text += ' ';
+    text += name;
+    text += '=';
+    text += formatHash(hash);
 }
 
 void flushSteps(ReplayWriter& writer) {
@@ -180,6 +205,7 @@ bool parseReplay(std::string_view text, std::vector<ReplayCall>& calls, std::str
     calls.clear();
     int lineNumber = 0;
     size_t pos = 0;
+    bool ended = false;
     while (pos < text.size()) {
         ++lineNumber;
         size_t end = text.find('\n', pos);
@@ -198,6 +224,10 @@ bool parseReplay(std::string_view text, std::vector<ReplayCall>& calls, std::str
         }
         std::vector<std::string_view> tokens = splitTokens(line);
         if (tokens.empty() || tokens[0].front() == '#') continue;
+        if (ended) {
+            error = "line " + std::to_string(lineNumber) + ": a call after the end line";
+            return false;
+        }
 
         ReplayCall call;
         call.line = lineNumber;
@@ -218,32 +248,59 @@ bool parseReplay(std::string_view text, std::vector<ReplayCall>& calls, std::str
         } else if (tokens[0] == "check") {
             call.kind = CallKind::check;
             ok = parseCheck(parser, call);
+        } else if (tokens[0] == "end") {
+            call.kind = CallKind::end;
+            ok = parseEnd(parser, call);
+            ended = true;
         } else {
             ok = parser.fail("unknown line kind '" + std::string(tokens[0]) + "'");
         }
         if (!ok) return false;
         calls.push_back(std::move(call));
     }
+    // Calls before a create would act on no World at all.
+    if (calls.empty()) {
+        error = "no create line: the log holds no call";
+        return false;
+    }
+    if (calls.front().kind != CallKind::create) {
+        error = "line " + std::to_string(calls.front().line) + ": a call log starts with a create line";
+        return false;
+    }
     return true;
 }
 
 bool readReplayFile(const std::string& path, std::vector<ReplayCall>& calls, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open replay file '" + path + "'";
+    auto fail = [&](const std::string& what) {
+        error = "'" + path + "' " + what;
+        return false;
+    };
+    // Non-blocking, so that opening a FIFO with no writer returns at once;
+    // fstat then refuses it.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open replay file '" + path + "': " + std::strerror(errno);
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read replay file '" + path + "'";
-        return false;
+    struct stat info {};
+    std::string text;
+    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ssize_t got = 0;
+    char buffer[1 << 16];
+    while (regular && (got = read(fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) break;
+        text.append(buffer, static_cast<size_t>(got));
     }
-    if (!parseReplay(buffer.str(), calls, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    int readErrno = errno;
+    close(fd);
+    if (S_ISDIR(info.st_mode)) return fail("is a directory, not a call log");
+    if (!regular) return fail("is not a regular file, not a call log");
+    if (got < 0) return fail("cannot be read: " + std::string(std::strerror(readErrno)));
+    if (text.empty()) return fail("is empty, not a call log");
+    if (parseReplay(text, calls, error)) return true;
+    error = path + ": " + error;
+    return false;
 }
 
 std::string formatHash(uint64_t hash) {
@@ -288,7 +345,23 @@ void writeAction(ReplayWriter& writer, int32_t index, int32_t kind, double value
     writer.text += text;
 }
 
-void writeStep(ReplayWriter& writer) { ++writer.pendingSteps; }
+void writeStep(ReplayWriter& writer) {
+    ++writer.pendingSteps;
+    ++writer.steps;
+    writer.chainKnown = false;
+}
+
+void writeStep(ReplayWriter& writer, uint64_t stateHash) {
+    ++writer.pendingSteps;
+    ++writer.steps;
+    writer.chain = chainStep(writer.chain, stateHash);
+}
+
+uint64_t chainStep(uint64_t chain, uint64_t stateHash) {
+    unsigned char bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(stateHash >> (8 * i));
+    return fnv1a(chain, bytes, sizeof bytes);
+}
 
 void writeCheck(ReplayWriter& writer, uint32_t tick, const StateHash& hash) {
     flushSteps(writer);
@@ -296,12 +369,18 @@ void writeCheck(ReplayWriter& writer, uint32_t tick, const StateHash& hash) {
     writer.text += std::to_string(tick);
     writer.text += ' ';
     writer.text += formatHash(hash.total);
-    for (int part = 0; part < kPartCount; ++part) {
-        writer.text += ' ';
-        writer.text += partName(part);
-        writer.text += '=';
-        writer.text += formatHash(hash.parts[part]);
-    }
+    if (writer.chainKnown) appendHash(writer.text, "chain", writer.chain);
+    for (int part = 0; part < kPartCount; ++part) appendHash(writer.text, partName(part), hash.parts[part]);
+    writer.text += '\n';
+}
+
+void writeEnd(ReplayWriter& writer, uint64_t finalHash) {
+    flushSteps(writer);
+    writer.text += "end ";
+    writer.text += std::to_string(writer.steps);
+    writer.text += ' ';
+    writer.text += formatHash(finalHash);
+    if (writer.chainKnown) appendHash(writer.text, "chain", writer.chain);
     writer.text += '\n';
 }
 
@@ -310,23 +389,50 @@ const std::string& finishReplay(ReplayWriter& writer) {
     return writer.text;
 }
 
+bool canReplaceFile(const std::string& path, std::string& error) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return true;
+    error = "'" + path + "' exists and is not a regular file";
+    return false;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view text, std::string& error) {
-    std::string temp = path + ".tmp." + std::to_string(getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            error = "cannot write '" + path + "'";
-            return false;
+    if (!canReplaceFile(path, error)) return false;
+    // Through a symlink to the file it names: renaming over the link itself
+    // would replace it (think of /dev/stdout redirected to a file).
+    std::string target = path;
+    struct stat link {};
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::string temp = target + ".tmp." + std::to_string(getpid());
+    auto fail = [&](const char* what) {
+        error = std::string(what) + " '" + path + "': " + std::strerror(errno);
         std::remove(temp.c_str());
-        error = "cannot write '" + path + "'";
+        return false;
+    };
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot write '" + path + "': " + std::strerror(errno);
         return false;
     }
+    for (size_t done = 0; done < text.size();) {
+        ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) {
+            int saved = errno;
+            close(fd);
+            errno = saved;
+            return fail("cannot write");
+        }
+        done += static_cast<size_t>(wrote);
+    }
+    // Some file systems report a full disk only when the file is closed.
+    if (close(fd) != 0) return fail("cannot write");
+    if (std::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot write");
     return true;
 }
 
@@ -350,6 +456,9 @@ bool runReplay(const std::vector<ReplayCall>& calls, WorldHandle& world, const R
                 break;
             case CallKind::check:
                 if (hooks.atCheck && !hooks.atCheck(world.get(), call)) return false;
+                break;
+            case CallKind::end:
+                if (hooks.atEnd && !hooks.atEnd(world.get(), call)) return false;
                 break;
         }
     }

@@ -89,18 +89,22 @@ MatchResult playMatch(const MatchSetup& setup, const MatchHooks& hooks) {
         }
         if (hooks.plan) hooks.plan->push_back(actions);
         zb_step(world.get());
-        if (hooks.record) writeStep(*hooks.record);
         readSnapshot(world.get(), after);
         countEvents(before, after, result.events);
         updateStandings(after, bots, result.standings);
-        if (hooks.record && after.tick % kCheckInterval == 0)
-            writeCheck(*hooks.record, after.tick, hashSnapshot(after));
+        if (hooks.record) {
+            bool checkpoint = after.tick % kCheckInterval == 0;
+            StateHash hash = hashSnapshot(after, checkpoint);
+            writeStep(*hooks.record, hash.total);
+            if (checkpoint) writeCheck(*hooks.record, after.tick, hash);
+        }
         if (hooks.progress) hooks.progress(after);
         std::swap(before, after);
     }
 
     StateHash hash = hashSnapshot(before);
     if (hooks.record && before.tick % kCheckInterval != 0) writeCheck(*hooks.record, before.tick, hash);
+    if (hooks.record) writeEnd(*hooks.record, hash.total);
     result.ticks = before.tick;
     result.over = before.isOver;
     result.hash = hash.total;

@@ -12,14 +12,15 @@ namespace {
 constexpr std::string_view kPartNames[kPartCount] = {"header",    "scores",      "zibbers",   "points",  "rubys",
                                                      "obstacles", "projectiles", "particles", "removals"};
 
-// Feeds one part both into the running total and into its own hash.
+// Feeds one part into the running total and, when asked, into its own hash.
 struct HashFeeder {
     StateHash& out;
     int part;
+    bool withParts;
 
     void feed(const void* data, size_t size) {
         out.total = fnv1a(out.total, data, size);
-        out.parts[part] = fnv1a(out.parts[part], data, size);
+        if (withParts) out.parts[part] = fnv1a(out.parts[part], data, size);
     }
     template <typename T>
     void feedValue(T value) {
@@ -27,8 +28,8 @@ struct HashFeeder {
     }
 };
 
-void feedArray(StateHash& out, int part, const std::vector<double>& values) {
-    HashFeeder{out, part}.feed(values.data(), values.size() * sizeof(double));
+void feedArray(StateHash& out, int part, bool withParts, const std::vector<double>& values) {
+    HashFeeder{out, part, withParts}.feed(values.data(), values.size() * sizeof(double));
 }
 
 }  // namespace
@@ -44,11 +45,11 @@ uint64_t fnv1a(uint64_t hash, const void* data, size_t size) {
     return hash;
 }
 
-StateHash hashSnapshot(const Snapshot& s) {
+StateHash hashSnapshot(const Snapshot& s, bool withParts) {
     StateHash out;
     out.parts.fill(kFnvOffsetBasis);
 
-    HashFeeder header{out, kPartHeader};
+    HashFeeder header{out, kPartHeader, withParts};
     header.feedValue<uint32_t>(s.tick);
     header.feedValue<double>(s.mapSize);
     header.feedValue<uint8_t>(s.isOver ? 1 : 0);
@@ -56,21 +57,21 @@ StateHash hashSnapshot(const Snapshot& s) {
                           s.numParticles, s.numRemovals})
         header.feedValue<int32_t>(count);
 
-    HashFeeder{out, kPartScores}.feed(s.teamScores.data(), s.teamScores.size() * sizeof(int32_t));
-    feedArray(out, kPartZibbers, s.zibbers);
-    feedArray(out, kPartPoints, s.points);
-    feedArray(out, kPartRubys, s.rubys);
-    feedArray(out, kPartObstacles, s.obstacles);
-    feedArray(out, kPartProjectiles, s.projectiles);
-    feedArray(out, kPartParticles, s.particles);
-    feedArray(out, kPartRemovals, s.removals);
+    HashFeeder{out, kPartScores, withParts}.feed(s.teamScores.data(), s.teamScores.size() * sizeof(int32_t));
+    feedArray(out, kPartZibbers, withParts, s.zibbers);
+    feedArray(out, kPartPoints, withParts, s.points);
+    feedArray(out, kPartRubys, withParts, s.rubys);
+    feedArray(out, kPartObstacles, withParts, s.obstacles);
+    feedArray(out, kPartProjectiles, withParts, s.projectiles);
+    feedArray(out, kPartParticles, withParts, s.particles);
+    feedArray(out, kPartRemovals, withParts, s.removals);
     return out;
 }
 
 uint64_t hashWorld(const zb_world* world) {
     Snapshot snapshot;
     readSnapshot(world, snapshot);
-    return hashSnapshot(snapshot).total;
+    return hashSnapshot(snapshot, false).total;
 }
 
 }  // namespace zbhost

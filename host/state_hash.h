@@ -38,7 +38,9 @@ std::string_view partName(int part);
 
 uint64_t fnv1a(uint64_t hash, const void* data, size_t size);
 
-StateHash hashSnapshot(const Snapshot& snapshot);
+// Without parts (they stay at the offset basis) it costs half: for callers
+// that hash every step and compare only the total.
+StateHash hashSnapshot(const Snapshot& snapshot, bool withParts = true);
 
 // Reads the World and hashes it; for callers that need nothing else.
 uint64_t hashWorld(const zb_world* world);

@@ -14,6 +14,13 @@
 #ifndef ZIBBER_H
 #define ZIBBER_H
 
+/* The library's version. It is written only here: CMake reads these lines,
+ * and a test holds the Python package and CHANGELOG.md to the same number. */
+#define ZB_VERSION_MAJOR 0
+#define ZB_VERSION_MINOR 2
+#define ZB_VERSION_PATCH 0
+#define ZB_VERSION_STRING "0.2.0"
+
 #include <stdbool.h>
 #include <stdint.h>
 

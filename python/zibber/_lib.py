@@ -1,9 +1,13 @@
 """Finding libzibber.so and declaring its C interface for ctypes."""
 
 import ctypes
+import ctypes.util
 import os
 import types
 from pathlib import Path
+
+# The library's ZB_VERSION_STRING; the ctest `version` holds the two equal.
+__version__ = "0.2.0"
 
 _PACKAGE_DIR = Path(__file__).resolve().parent
 _REPO_DIR = _PACKAGE_DIR.parent.parent
@@ -42,14 +46,15 @@ SIGNATURES = {
 
 
 def candidate_paths():
-    """Where the library is looked for, in order."""
+    """Where the library is looked for, in order, before the system loader."""
     paths = []
     override = os.environ.get("ZIBBER_LIB")
     if override:
         paths.append(Path(override))
     paths.append(_PACKAGE_DIR / "libzibber.so")
-    # A fresh clone built with the default preset has it here.
+    # A fresh clone built with the test preset or the main job's has it here.
     paths.append(_REPO_DIR / "build" / "default" / "libzibber.so")
+    paths.append(_REPO_DIR / "build" / "play" / "libzibber.so")
     return paths
 
 
@@ -87,9 +92,15 @@ def load():
         if path.is_file():
             _loaded = _declare(str(path))
             return _loaded
+    # Installed with `cmake --install`: the loader's cache (after ldconfig) or
+    # LD_LIBRARY_PATH knows it.
+    system = None if os.environ.get("ZIBBER_LIB") else ctypes.util.find_library("zibber")
+    if system:
+        _loaded = _declare(system)
+        return _loaded
     tried = "\n  ".join(str(p) for p in paths)
     raise OSError(
-        "libzibber.so not found; tried:\n  " + tried + "\n"
-        "Build it (cmake --preset default && cmake --build --preset default) "
+        "libzibber.so not found; tried:\n  " + tried + "\n  the system loader\n"
+        "Build it (cmake --preset play && cmake --build --preset play), install it, "
         "or point ZIBBER_LIB at it."
     )

@@ -119,3 +119,8 @@ START_MAP_SIZE = 67.0  # the arena radius of a new World
 MAX_ZIBBERS = 251  # the most zibbers a World holds over all its setups
 WALL_HIT_GROWTH = 0.3  # the eventual swell of a wall hit
 HAZARD_HIT_GROWTH = 0.2  # the eventual swell of a hazard hit
+
+# The library's version (ZB_VERSION_*); zibber.__version__ holds it as text.
+VERSION_MAJOR = 0
+VERSION_MINOR = 2
+VERSION_PATCH = 0

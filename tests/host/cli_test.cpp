@@ -111,7 +111,6 @@ TEST_F(Cli, badOptionsGiveOneLineAndExitCode2WithoutWritingAnything) {
     expectBadInput(run("dance"), "unknown command 'dance'");
     expectBadInput(run("bench nowhere"), "unknown scenario 'nowhere'");
     EXPECT_FALSE(exists(path("never.replay")));
-    expectBadInput(run("play --max-steps 5 --record '" + path("no/such/dir.replay") + "'"), "cannot write");
 }
 
 TEST_F(Cli, malformedReplayFilesNameTheLine) {
