@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -97,6 +98,18 @@ TEST_F(Cli, checkNamesTheTickAndExportOfTheFirstMismatch) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("tick 200"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("differs in zibbers"), std::string::npos) << r.err;
+}
+
+// A smoke run: a header, then one row per scenario asked for with its
+// zibbers, steps and repeats and three timings.
+TEST_F(Cli, benchPrintsOneRowPerScenario) {
+    ToolRun r = run("bench duel standard --steps 5 --repeats 1");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::regex expected(
+        "scenario +zibbers +steps +repeats +us/step +steps/s +cpu us/step\n"
+        "duel +2 +5 +1 +[0-9.]+ +[0-9]+ +[0-9.]+\n"
+        "standard +16 +5 +1 +[0-9.]+ +[0-9]+ +[0-9.]+\n");
+    EXPECT_TRUE(std::regex_match(r.out, expected)) << r.out;
 }
 
 TEST_F(Cli, badOptionsGiveOneLineAndExitCode2WithoutWritingAnything) {

@@ -1,34 +1,12 @@
+// The total hash is pinned by the golden matches; the per-part hashes, which
+// only name what differs at a failed checkpoint, are checked here.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-
-#include "host/call_log.h"
 #include "host/state_hash.h"
 
 namespace {
 
 using namespace zbhost;
-
-TEST(StateHash, fnv1aMatchesPublishedVectors) {
-    EXPECT_EQ(fnv1a(kFnvOffsetBasis, "", 0), 0xcbf29ce484222325ull);
-    EXPECT_EQ(fnv1a(kFnvOffsetBasis, "a", 1), 0xaf63dc4c8601ec8cull);
-    EXPECT_EQ(fnv1a(kFnvOffsetBasis, "foobar", 6), 0x85944171f73967e8ull);
-}
-
-// A fresh World exports only its scalars: 4 bytes of tick, the 8 bytes of
-// mapSize, one byte of isOver and eight 32-bit counts, little-endian.
-TEST(StateHash, freshWorldHashesTheScalarsInDocumentedOrder) {
-    std::string bytes(4, '\0');
-    double mapSize = 67.0;
-    bytes.append(reinterpret_cast<const char*>(&mapSize), 8);
-    bytes.append(1 + 8 * 4, '\0');
-    uint64_t expected = kFnvOffsetBasis;
-    for (unsigned char b : bytes) expected = (expected ^ b) * kFnvPrime;
-
-    WorldHandle world(zb_create(1));
-    EXPECT_EQ(hashWorld(world.get()), expected);
-}
 
 TEST(StateHash, aChangedValueChangesItsPartAndTheTotalOnly) {
     Snapshot s;
