@@ -1,6 +1,7 @@
-// The functions under test, each with its MPFR reference, and what every math
-// test shares: correctly rounded reference values with the double format's
-// exponent range and subnormals emulated, argument generators, sample counts.
+// The functions under test, each with its MPFR reference, their fast paths on
+// their own, and what every math test shares: correctly rounded reference
+// values with the double format's exponent range and subnormals emulated,
+// argument generators, sample counts.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 
 #include "math/correctly_rounded.h"
 #include "math/dd.h"
+#include "math/internal.h"
 
 namespace zbtest {
 
@@ -109,6 +111,42 @@ class Tally {
     long checked_ = 0;
     long bad_ = 0;
 };
+
+// A fast path's value (hi + lo) 2^scale and the error bound it claims.
+struct Fast {
+    double hi = 0, lo = 0, err = 0;
+    int scale = 0;
+};
+
+// False outside the fast path's domain (the caller handles those arguments).
+using FastFn = bool (*)(double, Fast&);
+
+template <bool kSinPart, bool kCareful, bool kFma>
+bool sinCosFast(double x, Fast& r) {
+    if (std::fabs(x) < 0x1p-27) return false;
+    double oh, ol, oe;
+    auto fast = kCareful ? zb::cr::detail::sinCosCareful<kFma> : zb::cr::detail::sinCosFast<kFma>;
+    if (kSinPart) fast(x, &r.hi, &r.lo, &oh, &ol, &r.err, &oe);
+    if (!kSinPart) fast(x, &oh, &ol, &r.hi, &r.lo, &oe, &r.err);
+    return true;
+}
+template <bool kFma>
+bool expFast(double x, Fast& r) {
+    zb::cr::detail::expFast<kFma>(x, &r.hi, &r.lo, &r.scale, &r.err);
+    return true;
+}
+template <bool kFma>
+bool logFast(double x, Fast& r) {
+    if (x == 1) return false;
+    zb::cr::detail::logFast<kFma>(x, &r.hi, &r.lo, &r.err);
+    return true;
+}
+template <bool kFma>
+bool acosFast(double x, Fast& r) {
+    if (std::fabs(x) < 0x1p-57 || std::fabs(x) >= 1) return false;
+    zb::cr::detail::acosFast<kFma>(x, &r.hi, &r.lo, &r.err);
+    return true;
+}
 
 // Sample counts: ZB_MATH_SCALE multiplies the defaults (the long run uses it).
 inline long scaled(long n) {

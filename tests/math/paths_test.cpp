@@ -5,19 +5,12 @@
 // any argument, not only on the few the fast path hands it.
 #include <gtest/gtest.h>
 
-#include "math/internal.h"
 #include "mpfr_reference.h"
 
 using namespace zbtest;
 namespace d = zb::cr::detail;
 
 namespace {
-
-// A fast path's value (hi + lo) 2^scale and the error bound it claims.
-struct Fast {
-    double hi = 0, lo = 0, err = 0;
-    int scale = 0;
-};
 
 // |hi + lo - f(x) 2^-scale| / err, with f(x) from MPFR at 300 bits.
 double boundRatio(MpfrFn f, double x, const Fast& r) {
@@ -36,36 +29,6 @@ double boundRatio(MpfrFn f, double x, const Fast& r) {
     mpfr_abs(v.approx, v.approx, MPFR_RNDN);
     mpfr_div_d(v.approx, v.approx, r.err, MPFR_RNDN);
     return mpfr_get_d(v.approx, MPFR_RNDN);
-}
-
-// False outside the fast path's domain (the caller handles those arguments).
-using FastFn = bool (*)(double, Fast&);
-
-template <bool kSinPart, bool kCareful, bool kFma>
-bool sinCosFast(double x, Fast& r) {
-    if (std::fabs(x) < 0x1p-27) return false;
-    double oh, ol, oe;
-    auto fast = kCareful ? d::sinCosCareful<kFma> : d::sinCosFast<kFma>;
-    if (kSinPart) fast(x, &r.hi, &r.lo, &oh, &ol, &r.err, &oe);
-    if (!kSinPart) fast(x, &oh, &ol, &r.hi, &r.lo, &oe, &r.err);
-    return true;
-}
-template <bool kFma>
-bool expFast(double x, Fast& r) {
-    d::expFast<kFma>(x, &r.hi, &r.lo, &r.scale, &r.err);
-    return true;
-}
-template <bool kFma>
-bool logFast(double x, Fast& r) {
-    if (x == 1) return false;
-    d::logFast<kFma>(x, &r.hi, &r.lo, &r.err);
-    return true;
-}
-template <bool kFma>
-bool acosFast(double x, Fast& r) {
-    if (std::fabs(x) < 0x1p-57 || std::fabs(x) >= 1) return false;
-    d::acosFast<kFma>(x, &r.hi, &r.lo, &r.err);
-    return true;
 }
 
 Args nearHalfPi(Rng& g) { return one(static_cast<double>(g() % 1000) * (kPi / 2) + uniform(g, -1e-6, 1e-6)); }
