@@ -20,21 +20,7 @@ zb::Obstacle segment(uint32_t id, double ax, double ay, double bx, double by) {
 
 }  // namespace
 
-TEST(Points, rimCullAtExactlyTheLimit) {
-    auto w = makeWorld();
-    w->points = {{10, 68.5, 0.0, 1}, {11, std::nextafter(68.5, 0.0), 0.0, 1}, {12, 0.0, -70.0, 0}};
-    w->arenaPointCount = 2;
-    zb::collectPoints(*w);
-    ASSERT_EQ(w->points.size(), 1u);
-    EXPECT_EQ(w->points[0].id, 11u);
-    EXPECT_EQ(w->arenaPointCount, 1);
-    ASSERT_EQ(w->removals.size(), 2u);
-    EXPECT_EQ(w->removals[0].x, 68.5);
-    EXPECT_EQ(w->removals[1].y, -70.0);
-    EXPECT_EQ(w->pointIds.releasedIds, (std::vector<uint32_t>{10, 12}));
-}
-
-TEST(Points, pickupReachTiesAndOrderOfRemovals) {
+TEST(Points, rimCullAndPickupAtExactReachTiesAndOrderOfRemovals) {
     std::vector<zb::Zibber> zs;
     for (int i = 0; i < 6; ++i) zs.push_back(makeZibber(200 - i, 0.0, 0.0));
     zs[0].alive = 0;  // dead zibbers never collect
@@ -51,22 +37,25 @@ TEST(Points, pickupReachTiesAndOrderOfRemovals) {
         {22, 0.0, 0.0, 0},    // only the dead zibber is here
         {23, 0.0, 69.0, 1},   // beyond the rim and in reach of zibber 2: culled
         {24, -40.0, 1.6, 0},  // just out of reach
+        {25, 68.5, 0.0, 1},   // exactly at the cull limit, 67 + 1.5: culled
+        {26, std::nextafter(68.5, 0.0), 0.0, 1},
     };
-    w->arenaPointCount = 2;
+    w->arenaPointCount = 4;
     zb::collectPoints(*w);
-    ASSERT_EQ(w->points.size(), 2u);
+    ASSERT_EQ(w->points.size(), 3u);
     EXPECT_EQ(w->points[0].id, 22u);
     EXPECT_EQ(w->points[1].id, 24u);
+    EXPECT_EQ(w->points[2].id, 26u);
     EXPECT_EQ(w->zibbers[1].score, 1);
     EXPECT_EQ(w->zibbers[2].score, 0);
     EXPECT_EQ(w->zibbers[3].score, 1);
     EXPECT_EQ(w->zibbers[5].score, 0);
-    EXPECT_EQ(w->arenaPointCount, 0);
-    ASSERT_EQ(w->removals.size(), 3u);
-    EXPECT_EQ(w->removals[0].id, 23u);  // rim deletions come first
-    EXPECT_EQ(w->removals[1].x, 30.5);  // midpoint between zibber and point
-    EXPECT_EQ(w->removals[1].y, 1.5);
-    EXPECT_EQ(w->pointIds.releasedIds, (std::vector<uint32_t>{23, 20, 21}));
+    EXPECT_EQ(w->arenaPointCount, 1);
+    ASSERT_EQ(w->removals.size(), 4u);
+    EXPECT_EQ(w->removals[0].y, 69.0);  // rim deletions come first, where the point was
+    EXPECT_EQ(w->removals[2].x, 30.5);  // a pickup: midway between zibber and point
+    EXPECT_EQ(w->removals[2].y, 1.5);
+    EXPECT_EQ(w->pointIds.releasedIds, (std::vector<uint32_t>{23, 25, 20, 21}));
 }
 
 TEST(Obstacles, cullJudgesSegmentsByTheirNearestPointAndCoincidentOnesStay) {

@@ -1,3 +1,5 @@
+// Call logs: their parser, writer and runner, and the per-part state hashes
+// their check lines carry.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,6 +7,7 @@
 #include <limits>
 
 #include "host/call_log.h"
+#include "host/state_hash.h"
 
 namespace {
 
@@ -90,6 +93,29 @@ TEST(ReplayRun, skipsOutOfRangeActionsAndStopsWhenAHookSaysSo) {
     EXPECT_FALSE(runReplay(calls, world, hooks));
     EXPECT_EQ(steps, 4);
     EXPECT_EQ(zb_tick(world.get()), 4u);
+}
+
+// The total is pinned by the golden matches; the parts only name what differs
+// at a failed checkpoint.
+TEST(StateHash, aChangedValueChangesItsPartAndTheTotalOnly) {
+    Snapshot s;
+    s.numZibbers = 1;
+    s.zibbers.assign(ZB_ZIBBER_WIDTH, 1.0);
+    s.numParticles = 1;
+    s.particles.assign(ZB_PARTICLE_WIDTH, 2.0);
+    s.numTeams = 1;
+    s.teamScores = {3};
+    StateHash base = hashSnapshot(s);
+
+    s.particles[ZB_PARTICLE_AMOUNT] = 2.5;
+    StateHash changed = hashSnapshot(s);
+    EXPECT_NE(changed.total, base.total);
+    for (int part = 0; part < kPartCount; ++part) {
+        if (part == kPartParticles)
+            EXPECT_NE(changed.parts[part], base.parts[part]);
+        else
+            EXPECT_EQ(changed.parts[part], base.parts[part]) << partName(part);
+    }
 }
 
 }  // namespace
