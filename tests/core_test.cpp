@@ -158,7 +158,7 @@ TEST(Api, interleavedWorldsWithTheSameCallsAgree) {
     }
 }
 
-TEST(Scores, additionsWrapAround) {
+TEST(Scores, additionsWrapAroundAndTeamsKeepTheBestReached) {
     EXPECT_EQ(zb::addScore(INT32_MAX, 1), INT32_MIN);
     EXPECT_EQ(zb::addScore(INT32_MIN, -1), INT32_MAX);
     EXPECT_EQ(zb::addScore(5, (int64_t{1} << 32) + 3), 8);
@@ -166,9 +166,13 @@ TEST(Scores, additionsWrapAround) {
     zb::Zibber z = makeZibber(200, 0, 0);
     z.score = INT32_MAX;
     auto w = worldWith({z});
+    w->arenaPointCount = 100000;  // keeps the scatter out
+    zb::upkeepArena(*w);
     w->points.push_back(zb::Point{65534, 0.5, 0.0, 0});
     zb::collectPoints(*w);
     EXPECT_EQ(w->zibbers[0].score, INT32_MIN);
+    zb::upkeepArena(*w);
+    EXPECT_EQ(w->teamScores[0], INT32_MAX);
 }
 
 TEST(Tuning, constantsToTheBit) {
