@@ -1,71 +1,41 @@
 // Helpers shared by the library's tests: building small Worlds by hand and
-// capturing everything a host can read, to compare states exactly.
+// capturing a World's whole state, to compare states exactly.
 #pragma once
 
 #include <zibber.h>
 
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 #include "core/phases.h"
 #include "core/world.h"
+#include "host/state_hash.h"
 #include "host/world_handle.h"
 
 namespace zbtest {
 
-// Every export and scalar a host can read, plus the random state, as raw bits.
-struct Snapshot {
-    std::vector<uint64_t> bits;
-    bool operator==(const Snapshot&) const = default;
-};
+// Everything a host can read (as the state hash), and the internal state that
+// decides every later step: the random state, counters, teams and id pools.
+using Snapshot = std::vector<uint64_t>;
 
-inline void appendDoubles(Snapshot& s, const std::vector<double>& values) {
-    for (double v : values) {
-        uint64_t b;
-        std::memcpy(&b, &v, sizeof b);
-        s.bits.push_back(b);
+inline Snapshot snapshot(const zb_world* w) {
+    Snapshot s = {zbhost::hashWorld(w), w->rngState, static_cast<uint64_t>(w->arenaPointCount),
+                  static_cast<uint64_t>(w->shrinkClock), static_cast<uint64_t>(w->startZibberCount)};
+    for (const auto& members : w->teamMembers) {
+        s.push_back(members.size());
+        s.insert(s.end(), members.begin(), members.end());
     }
+    for (const zb::IdPool* pool : {&w->zibberIds, &w->pointIds, &w->rubyIds, &w->obstacleIds, &w->projectileIds}) {
+        s.insert(s.end(), {pool->freshIds, pool->freeIds.size(), pool->releasedIds.size()});
+        s.insert(s.end(), pool->freeIds.begin(), pool->freeIds.end());
+    }
+    return s;
 }
 
 inline std::vector<double> exportOf(const zb_world* w, void (*fn)(const zb_world*, double*), int32_t count, int width) {
     std::vector<double> out(static_cast<size_t>(count) * static_cast<size_t>(width));
     fn(w, out.data());
     return out;
-}
-
-inline Snapshot snapshot(const zb_world* w) {
-    Snapshot s;
-    s.bits = {zb_tick(w),
-              static_cast<uint64_t>(zb_is_over(w)),
-              static_cast<uint64_t>(zb_num_teams(w)),
-              w->rngState,
-              static_cast<uint64_t>(w->arenaPointCount),
-              static_cast<uint64_t>(w->shrinkClock),
-              static_cast<uint64_t>(w->startZibberCount)};
-    appendDoubles(s, {zb_map_size(w)});
-    std::vector<int32_t> scores(static_cast<size_t>(zb_num_teams(w)));
-    zb_team_scores(w, scores.data());
-    for (int32_t v : scores) s.bits.push_back(static_cast<uint32_t>(v));
-    appendDoubles(s, exportOf(w, zb_zibbers, zb_num_zibbers(w), ZB_ZIBBER_WIDTH));
-    appendDoubles(s, exportOf(w, zb_points, zb_num_points(w), ZB_POINT_WIDTH));
-    appendDoubles(s, exportOf(w, zb_rubys, zb_num_rubys(w), ZB_RUBY_WIDTH));
-    appendDoubles(s, exportOf(w, zb_obstacles, zb_num_obstacles(w), ZB_OBSTACLE_WIDTH));
-    appendDoubles(s, exportOf(w, zb_projectiles, zb_num_projectiles(w), ZB_PROJECTILE_WIDTH));
-    appendDoubles(s, exportOf(w, zb_particles, zb_num_particles(w), ZB_PARTICLE_WIDTH));
-    appendDoubles(s, exportOf(w, zb_removals, zb_num_removals(w), ZB_REMOVAL_WIDTH));
-    for (const auto& members : w->teamMembers) {
-        s.bits.push_back(members.size());
-        for (uint32_t m : members) s.bits.push_back(m);
-    }
-    for (const zb::IdPool* pool : {&w->zibberIds, &w->pointIds, &w->rubyIds, &w->obstacleIds, &w->projectileIds}) {
-        s.bits.push_back(pool->freshIds);
-        s.bits.push_back(pool->freeIds.size());
-        s.bits.push_back(pool->releasedIds.size());
-        if (!pool->freeIds.empty()) s.bits.push_back(pool->freeIds.back());
-    }
-    return s;
 }
 
 using WorldPtr = zbhost::WorldHandle;
@@ -87,19 +57,19 @@ inline zb::Zibber makeZibber(int32_t id, double x, double y, double heading = 0.
     return z;
 }
 
-// Adds hand-made zibbers to a World as setup would record them (one team).
-inline void addZibbers(zb_world* w, std::vector<zb::Zibber> zibbers) {
-    if (w->teamMembers.empty()) {
-        w->teamMembers.emplace_back();
-        w->teamScores.push_back(0);
-        w->teamCount = 1;
-    }
+// A World holding the given zibbers, recorded as setup would (one team).
+inline WorldPtr worldWith(std::vector<zb::Zibber> zibbers, uint64_t seed = 11) {
+    WorldPtr w = makeWorld(seed);
+    w->teamMembers.emplace_back();
+    w->teamScores.push_back(0);
+    w->teamCount = 1;
     for (auto& z : zibbers) {
         w->teamMembers[0].push_back(static_cast<uint32_t>(w->zibbers.size()));
         w->zibbers.push_back(std::move(z));
     }
     w->zibberCount = static_cast<int32_t>(w->zibbers.size());
     w->startZibberCount = w->zibberCount;
+    return w;
 }
 
 // Leaves only the `keep` lowest unused ids in a pool, to reach exhaustion.

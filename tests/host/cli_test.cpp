@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -68,7 +69,7 @@ void expectBadInput(const ToolRun& r, const std::string& mentions) {
     EXPECT_NE(r.err.find(mentions), std::string::npos) << r.err;
 }
 
-TEST_F(Cli, recordedMatchReplaysAndChecksToTheSameHash) {
+TEST_F(Cli, recordedMatchReplaysToTheSameHashAndACorruptCheckIsNamed) {
     std::string replay = path("m.replay");
     ToolRun played = run("play --seed 7 --sizes 3,2 --bots hunter,charger --record '" + replay + "'");
     ASSERT_EQ(played.exitCode, 0) << played.err;
@@ -80,23 +81,30 @@ TEST_F(Cli, recordedMatchReplaysAndChecksToTheSameHash) {
     EXPECT_NE(checked.out.find("checkpoints match"), std::string::npos) << checked.out;
     EXPECT_EQ(finalLine(checked.out), finalLine(played.out));
     EXPECT_FALSE(exists(replay + ".tmp." + std::to_string(getpid())));
-}
 
-TEST_F(Cli, checkNamesTheTickAndExportOfTheFirstMismatch) {
-    std::string replay = path("m.replay");
-    ASSERT_EQ(run("play --quiet --max-steps 250 --record '" + replay + "'").exitCode, 0);
-    // Corrupt the zibbers hash of the checkpoint at tick 200.
+    // Corrupt the zibbers hash of the checkpoint at tick 100.
     std::string text = readFile(replay);
-    size_t line = text.find("check 200 ");
+    const size_t line = text.find("check 100 ");
     ASSERT_NE(line, std::string::npos);
-    size_t field = text.find("zibbers=0x", line) + 10;
+    const size_t field = text.find("zibbers=0x", line) + 10;
     text[field] = text[field] == '0' ? '1' : '0';
     write("bad.replay", text);
-
     ToolRun r = run("replay '" + path("bad.replay") + "' --check");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("tick 200"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("tick 100"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("differs in zibbers"), std::string::npos) << r.err;
+}
+
+// A smoke run: a header, then one row per scenario asked for with its
+// zibbers, steps and repeats and three timings.
+TEST_F(Cli, benchPrintsOneRowPerScenario) {
+    ToolRun r = run("bench duel standard --steps 5 --repeats 1");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::regex expected(
+        "scenario +zibbers +steps +repeats +us/step +steps/s +cpu us/step\n"
+        "duel +2 +5 +1 +[0-9.]+ +[0-9]+ +[0-9.]+\n"
+        "standard +16 +5 +1 +[0-9.]+ +[0-9]+ +[0-9.]+\n");
+    EXPECT_TRUE(std::regex_match(r.out, expected)) << r.out;
 }
 
 TEST_F(Cli, badOptionsGiveOneLineAndExitCode2WithoutWritingAnything) {
