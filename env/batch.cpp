@@ -2,8 +2,8 @@
 #include <zibber_env.h>
 
 #include <cmath>
-#include <cstddef>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <system_error>
@@ -213,9 +213,7 @@ ENV_API void env_destroy(env_batch* batch) {
     delete batch;
 }
 
-ENV_API int32_t env_num_envs(const env_batch* batch) {
-    return batch ? static_cast<int32_t>(batch->matches.size()) : 0;
-}
+ENV_API int32_t env_num_envs(const env_batch* batch) { return batch ? static_cast<int32_t>(batch->matches.size()) : 0; }
 ENV_API int32_t env_num_agents(const env_batch* batch) {
     return batch ? static_cast<int32_t>(batch->config.agentZibber.size()) : 0;
 }

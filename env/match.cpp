@@ -89,8 +89,7 @@ void report(const MatchConfig& config, Match& match, const MatchRows& rows) {
     // The hash covers every export, so read what the agents alone did not need.
     zbhost::readSnapshot(match.world.get(), match.snapshot);
     const Snapshot& s = match.snapshot;
-    if (rows.episode)
-        *rows.episode = env_episode{match.seed, zbhost::hashSnapshot(s).total, s.tick, s.isOver ? 1 : 0};
+    if (rows.episode) *rows.episode = env_episode{match.seed, zbhost::hashSnapshot(s).total, s.tick, s.isOver ? 1 : 0};
     if (rows.teamScores)
         for (size_t t = 0; t < config.sizes.size(); ++t)
             rows.teamScores[t] = t < s.teamScores.size() ? s.teamScores[t] : 0;

@@ -18,11 +18,11 @@ namespace zbenv {
 // What every match of a batch shares.
 struct MatchConfig {
     std::vector<int32_t> sizes;
-    std::vector<int32_t> kinds;  // empty: all random
-    std::vector<int32_t> teamOf;  // per zibber
-    std::vector<int32_t> agentZibber;  // per agent, its zibber index
+    std::vector<int32_t> kinds;               // empty: all random
+    std::vector<int32_t> teamOf;              // per zibber
+    std::vector<int32_t> agentZibber;         // per agent, its zibber index
     std::vector<zbhost::BotPolicy> policies;  // per team; learning teams get one whose actions are dropped
-    std::vector<uint8_t> botTeam;  // per team
+    std::vector<uint8_t> botTeam;             // per team
     bool hasBots = false;
     ObsLayout layout;
     int32_t observationSize = 0;

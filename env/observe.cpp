@@ -47,8 +47,8 @@ struct BlockWriter {
         for (double v : values) *row++ = static_cast<float>(v);
     }
     float* finish() {
-        std::fill(out + static_cast<std::ptrdiff_t>(used) * features, out + static_cast<std::ptrdiff_t>(slots) * features,
-                  0.0f);
+        std::fill(out + static_cast<std::ptrdiff_t>(used) * features,
+                  out + static_cast<std::ptrdiff_t>(slots) * features, 0.0f);
         return out + static_cast<std::ptrdiff_t>(slots) * features;
     }
 };
@@ -106,8 +106,7 @@ float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, bool ma
     return block.finish();
 }
 
-float* writePoints(const PointGrid& grid, const Snapshot& s, const Frame& f, int32_t k, NearestK& nearest,
-                   float* out) {
+float* writePoints(const PointGrid& grid, const Snapshot& s, const Frame& f, int32_t k, NearestK& nearest, float* out) {
     nearestPoints(grid, f.x, f.y, k, nearest);
     BlockWriter block{out, ENV_POINT_FEATURES, k};
     for (const Candidate& c : nearest.slots) {
@@ -184,8 +183,8 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
         const double* p = s.projectiles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_PROJECTILE_WIDTH;
         double dx = p[ZB_PROJECTILE_X] - f.x, dy = p[ZB_PROJECTILE_Y] - f.y;
         double vx = p[ZB_PROJECTILE_VX], vy = p[ZB_PROJECTILE_VY];
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, f.forward(vx, vy),
-                    f.left(vx, vy)});
+        block.slot(
+            {1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, f.forward(vx, vy), f.left(vx, vy)});
     }
     return block.finish();
 }

@@ -13,9 +13,9 @@ namespace zbenv {
 struct PointGrid {
     double minX = 0.0, minY = 0.0, cell = 1.0, invCell = 1.0;
     int32_t side = 0;
-    std::vector<int32_t> cellStart;  // side * side + 1 offsets into the arrays below
-    std::vector<double> x, y;        // points in cell order
-    std::vector<int32_t> index;      // their rows in the export
+    std::vector<int32_t> cellStart;          // side * side + 1 offsets into the arrays below
+    std::vector<double> x, y;                // points in cell order
+    std::vector<int32_t> index;              // their rows in the export
     std::vector<int32_t> cellOfPoint, fill;  // scratch of the build
 };
 

@@ -29,8 +29,7 @@ void workerLoop(WorkerPool& pool, int32_t slice) {
 }  // namespace
 
 void startPool(WorkerPool& pool, int32_t slices) {
-    for (int32_t slice = 1; slice < slices; ++slice)
-        pool.threads.emplace_back(workerLoop, std::ref(pool), slice);
+    for (int32_t slice = 1; slice < slices; ++slice) pool.threads.emplace_back(workerLoop, std::ref(pool), slice);
 }
 
 void stopPool(WorkerPool& pool) {

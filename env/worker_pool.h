@@ -3,8 +3,8 @@
 #pragma once
 
 #include <condition_variable>
-#include <exception>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>

@@ -75,9 +75,9 @@ typedef struct env_config {
 /* What a match left when it ended. */
 typedef struct env_episode {
     uint64_t seed;
-    uint64_t hash;  /* the state hash of the final state, as `zibber play` prints it */
+    uint64_t hash; /* the state hash of the final state, as `zibber play` prints it */
     uint32_t ticks;
-    int32_t over;   /* 1 when no zibber was left */
+    int32_t over; /* 1 when no zibber was left */
 } env_episode;
 
 /* Caller-owned outputs, [env][agent] unless said otherwise. The first six are
@@ -88,11 +88,11 @@ typedef struct env_buffers {
     float* rewards;
     uint8_t* terminated;
     uint8_t* truncated;
-    uint8_t* alive;              /* the agent acts in the next step */
-    uint8_t* ended;              /* [env]: the match ended in this call */
-    float* finalObservations;    /* [env][agent][feature] */
-    env_episode* episodes;       /* [env] */
-    int32_t* teamScores;         /* [env][team] */
+    uint8_t* alive;           /* the agent acts in the next step */
+    uint8_t* ended;           /* [env]: the match ended in this call */
+    float* finalObservations; /* [env][agent][feature] */
+    env_episode* episodes;    /* [env] */
+    int32_t* teamScores;      /* [env][team] */
 } env_buffers;
 
 ENV_API void env_default_config(env_config* out);

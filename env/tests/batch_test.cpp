@@ -32,12 +32,17 @@ Batch makeBatch(env_config config, Outputs& out) {
     if (!batch) return batch;
     auto rows = static_cast<size_t>(config.numEnvs * env_num_agents(batch.get()));
     auto obs = rows * static_cast<size_t>(env_observation_size(batch.get()));
-    out = Outputs{std::vector<float>(obs), std::vector<float>(rows), std::vector<float>(obs),
-                  std::vector<uint8_t>(rows), std::vector<uint8_t>(rows), std::vector<uint8_t>(rows),
-                  std::vector<uint8_t>(config.numEnvs), std::vector<env_episode>(config.numEnvs),
+    out = Outputs{std::vector<float>(obs),
+                  std::vector<float>(rows),
+                  std::vector<float>(obs),
+                  std::vector<uint8_t>(rows),
+                  std::vector<uint8_t>(rows),
+                  std::vector<uint8_t>(rows),
+                  std::vector<uint8_t>(config.numEnvs),
+                  std::vector<env_episode>(config.numEnvs),
                   std::vector<int32_t>(config.numEnvs * config.numTeams)};
-    env_buffers buffers{out.obs.data(),   out.rewards.data(), out.terminated.data(),
-                        out.truncated.data(), out.alive.data(),   out.ended.data(),
+    env_buffers buffers{out.obs.data(),       out.rewards.data(),  out.terminated.data(),
+                        out.truncated.data(), out.alive.data(),    out.ended.data(),
                         out.finalObs.data(),  out.episodes.data(), out.teamScores.data()};
     EXPECT_EQ(env_set_buffers(batch.get(), &buffers), 0);
     return batch;

@@ -74,11 +74,11 @@ TEST(Observe, PositionsAreInTheHeadingFrameNearestFirst) {
 
 TEST(Observe, RivalsAndMatesAreSplitByTeamAndSkipTheDead) {
     Scene scene;
-    scene.zibber(0, 0, 0, 0);                 // observer
-    scene.zibber(3, 0, 0, 0);                 // mate
+    scene.zibber(0, 0, 0, 0);                  // observer
+    scene.zibber(3, 0, 0, 0);                  // mate
     scene.zibber(-2, 0, std::numbers::pi, 1);  // rival, nearest
-    scene.zibber(0, 6, 0, 1, 0.0);            // dead rival: never seen
-    scene.zibber(0, -8, 0, 1);                // rival, further
+    scene.zibber(0, 6, 0, 1, 0.0);             // dead rival: never seen
+    scene.zibber(0, -8, 0, 1);                 // rival, further
     std::vector<float> obs = scene.observe(kLayout, 0);
     expectSlot(obs, kRivals, {1, -0.2, 0, 0, 0, 0, -1, 0, 0.25, 0, 0});
     expectSlot(obs, kRivals + ENV_ZIBBER_FEATURES, {1, 0, -0.8, 0.6});
