@@ -47,9 +47,17 @@ bool isAlive(const Snapshot& s, int32_t i) { return zbhost::zibberAt(s, i)[ZB_ZI
 
 void observeAll(const MatchConfig& config, Match& match, float* out) {
     if (config.agentZibber.empty()) return;
-    prepareObservations(match.snapshot, match.scratch);
+    const Snapshot& s = match.snapshot;
+    std::vector<int32_t>& live = match.liveAgents;
+    live.clear();
+    for (int32_t zibber : config.agentZibber)
+        if (isAlive(s, zibber)) live.push_back(zibber);
+    findNearestPoints(s, live.data(), static_cast<int32_t>(live.size()), config.layout, match.scratch);
+    size_t slot = 0;
     for (int32_t zibber : config.agentZibber) {
-        observeZibber(match.snapshot, config.teamOf.data(), config.layout, zibber, match.scratch, out);
+        // A dead zibber's vector is all zeros and needs no points.
+        const NearestK& points = isAlive(s, zibber) ? match.scratch.points[slot++] : match.scratch.nearest;
+        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, match.scratch.nearest, out);
         out += config.observationSize;
     }
 }

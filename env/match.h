@@ -52,7 +52,8 @@ struct Match {
     zbhost::BotState bots;
     ObserveScratch scratch;
     std::vector<zbhost::ActionCall> botActions;
-    std::vector<double> lastScore;  // per agent
+    std::vector<int32_t> liveAgents;  // zibber indices
+    std::vector<double> lastScore;    // per agent
     std::vector<uint8_t> wasAlive, terminated, truncated;
     zbhost::SplitMix64 seeds;  // the match's seed sequence
     uint64_t seed = 0;

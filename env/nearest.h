@@ -18,28 +18,30 @@ inline bool before(const Candidate& a, const Candidate& b) {
 }
 
 struct NearestK {
-    std::vector<Candidate> slots;  // sorted, at most k
+    std::vector<Candidate> slots;  // the first `count` are in order
     int32_t k = 0;
+    int32_t count = 0;
 
     void clear(int32_t wanted) {
         k = wanted;
-        slots.clear();
+        count = 0;
+        if (slots.size() < static_cast<size_t>(k)) slots.resize(static_cast<size_t>(k));
     }
-    bool full() const { return static_cast<int32_t>(slots.size()) == k; }
-    // Anything not before this can be skipped.
-    const Candidate& worst() const { return slots.back(); }
+    bool full() const { return count == k; }
+    const Candidate& worst() const { return slots[static_cast<size_t>(count) - 1]; }
+    const Candidate* begin() const { return slots.data(); }
+    const Candidate* end() const { return slots.data() + count; }
 
     void offer(double key, int32_t index) {
-        Candidate c{key, index};
-        if (k == 0 || (full() && !before(c, worst()))) return;
-        if (full()) slots.pop_back();
-        std::size_t at = slots.size();
-        slots.push_back(c);
-        while (at > 0 && before(c, slots[at - 1])) {
-            slots[at] = slots[at - 1];
+        const Candidate c{key, index};
+        if (full() && (k == 0 || !before(c, worst()))) return;
+        int32_t at = full() ? k - 1 : count++;
+        Candidate* s = slots.data();
+        while (at > 0 && before(c, s[at - 1])) {
+            s[at] = s[at - 1];
             --at;
         }
-        slots[at] = c;
+        s[at] = c;
     }
 };
 

@@ -11,6 +11,9 @@ namespace {
 
 using zbhost::Snapshot;
 
+// Far above the few ulps between a square root and hypot at arena distances.
+constexpr double kGapSlack = 1e-9;
+
 // The observer's heading frame: "forward" along its heading, "left" 90
 // degrees to its left. Products and sums stay separate (no fma) so the
 // values match a plain double evaluation.
@@ -93,7 +96,7 @@ float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, bool ma
         nearest.offer(dx * dx + dy * dy, j);
     }
     BlockWriter block{out, ENV_ZIBBER_FEATURES, k};
-    for (const Candidate& c : nearest.slots) {
+    for (const Candidate& c : nearest) {
         const double* o = zbhost::zibberAt(s, c.index);
         double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
         double rel = o[ZB_ZIBBER_HEADING] - me[ZB_ZIBBER_HEADING];
@@ -106,10 +109,9 @@ float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, bool ma
     return block.finish();
 }
 
-float* writePoints(const PointGrid& grid, const Snapshot& s, const Frame& f, int32_t k, NearestK& nearest, float* out) {
-    nearestPoints(grid, f.x, f.y, k, nearest);
+float* writePoints(const Snapshot& s, const Frame& f, int32_t k, const NearestK& nearest, float* out) {
     BlockWriter block{out, ENV_POINT_FEATURES, k};
-    for (const Candidate& c : nearest.slots) {
+    for (const Candidate& c : nearest) {
         const double* p = s.points.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_POINT_WIDTH;
         double dx = p[ZB_POINT_X] - f.x, dy = p[ZB_POINT_Y] - f.y;
         block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale});
@@ -125,7 +127,7 @@ float* writeRubys(const Snapshot& s, const Frame& f, int32_t k, NearestK& neares
         nearest.offer(dx * dx + dy * dy, j);
     }
     BlockWriter block{out, ENV_RUBY_FEATURES, k};
-    for (const Candidate& c : nearest.slots) {
+    for (const Candidate& c : nearest) {
         const double* r = s.rubys.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_RUBY_WIDTH;
         double dx = r[ZB_RUBY_X] - f.x, dy = r[ZB_RUBY_Y] - f.y;
         block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale,
@@ -157,10 +159,14 @@ float* writeObstacles(const Snapshot& s, const double* me, const Frame& f, int32
         const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(j) * ZB_OBSTACLE_WIDTH;
         double dx, dy;
         obstacleOffset(o, f, dx, dy);
+        // hypot only where it can matter: the square root is within an ulp or two of it.
+        if (nearest.full() && std::sqrt(dx * dx + dy * dy) - o[ZB_OBSTACLE_RADIUS] - me[ZB_ZIBBER_RADIUS] - kGapSlack >
+                                  nearest.worst().key)
+            continue;
         nearest.offer(std::hypot(dx, dy) - o[ZB_OBSTACLE_RADIUS] - me[ZB_ZIBBER_RADIUS], j);
     }
     BlockWriter block{out, ENV_OBSTACLE_FEATURES, k};
-    for (const Candidate& c : nearest.slots) {
+    for (const Candidate& c : nearest) {
         const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_OBSTACLE_WIDTH;
         double dx, dy;
         obstacleOffset(o, f, dx, dy);
@@ -179,7 +185,7 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
         nearest.offer(dx * dx + dy * dy, j);
     }
     BlockWriter block{out, ENV_PROJECTILE_FEATURES, k};
-    for (const Candidate& c : nearest.slots) {
+    for (const Candidate& c : nearest) {
         const double* p = s.projectiles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_PROJECTILE_WIDTH;
         double dx = p[ZB_PROJECTILE_X] - f.x, dy = p[ZB_PROJECTILE_Y] - f.y;
         double vx = p[ZB_PROJECTILE_VX], vy = p[ZB_PROJECTILE_VY];
@@ -191,12 +197,21 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
 
 }  // namespace
 
-void prepareObservations(const Snapshot& s, ObserveScratch& scratch) {
-    buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, scratch.grid);
+void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
+                       ObserveScratch& scratch) {
+    scratch.xs.resize(static_cast<size_t>(count));
+    scratch.ys.resize(static_cast<size_t>(count));
+    if (scratch.points.size() < static_cast<size_t>(count)) scratch.points.resize(static_cast<size_t>(count));
+    for (int32_t o = 0; o < count; ++o) {
+        scratch.xs[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_X];
+        scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
+    }
+    buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
+    nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, scratch.points.data());
 }
 
-void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i,
-                   ObserveScratch& scratch, float* out) {
+void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i, const NearestK& points,
+                   NearestK& nearest, float* out) {
     const double* me = zbhost::zibberAt(s, i);
     if (me[ZB_ZIBBER_ALIVE] != 1.0) {
         std::fill(out, out + observationSize(layout), 0.0f);
@@ -204,11 +219,10 @@ void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& la
     }
     const double heading = me[ZB_ZIBBER_HEADING];
     const Frame f{me[ZB_ZIBBER_X], me[ZB_ZIBBER_Y], std::cos(heading), std::sin(heading), 1.0 / layout.scale};
-    NearestK& nearest = scratch.nearest;
     out = writeOwn(s, me, f, layout.scale, out);
     out = writeZibbers(s, teamOf, i, false, f, layout.rivals, nearest, out);
     out = writeZibbers(s, teamOf, i, true, f, layout.mates, nearest, out);
-    out = writePoints(scratch.grid, s, f, layout.points, nearest, out);
+    out = writePoints(s, f, layout.points, points, out);
     out = writeRubys(s, f, layout.rubys, nearest, out);
     out = writeObstacles(s, me, f, layout.obstacles, nearest, out);
     writeProjectiles(s, f, layout.projectiles, nearest, out);

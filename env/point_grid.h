@@ -1,5 +1,8 @@
-// Points bucketed into a square grid once per step, so that each observer
-// looks at the few cells around it instead of every point of the arena.
+// The nearest points of every observer. With many observers the points are
+// bucketed into a square grid over the arena once per step, so that each
+// observer looks at the few cells around it; a few observers instead share
+// one straight pass over the points, testing several observers at once,
+// which costs less than filling the grid.
 #pragma once
 
 #include <cstddef>
@@ -10,20 +13,31 @@
 
 namespace zbenv {
 
+struct GridPoint {
+    double x, y;
+    int32_t index;  // its row in the export
+};
+
 struct PointGrid {
-    double minX = 0.0, minY = 0.0, cell = 1.0, invCell = 1.0;
+    bool bucketed = false;
+    const double* source = nullptr;  // the export, read in place when not bucketed
+    int32_t width = 0;
+    int32_t count = 0;
     int32_t side = 0;
-    std::vector<int32_t> cellStart;          // side * side + 1 offsets into the arrays below
-    std::vector<double> x, y;                // points in cell order
-    std::vector<int32_t> index;              // their rows in the export
+    double origin = 0.0, cell = 1.0, invCell = 1.0, lastCell = 0.0;
+    std::vector<int32_t> cellStart;          // side * side + 1 offsets into `points`
+    std::vector<GridPoint> points;           // in cell order
     std::vector<int32_t> cellOfPoint, fill;  // scratch of the build
 };
 
-// points: the export, `width` doubles per point, X and Y in columns 1 and 2.
-void buildPointGrid(const double* points, int32_t count, int32_t width, PointGrid& grid);
+// points: the export, `width` doubles per point, X and Y in columns 1 and 2;
+// mapSize: the arena's radius; observers: how many will ask.
+void buildPointGrid(const double* points, int32_t count, int32_t width, double mapSize, int32_t observers,
+                    PointGrid& grid);
 
-// The k points nearest to (x, y) by squared distance, computed as
-// (px - x)^2 + (py - y)^2.
-void nearestPoints(const PointGrid& grid, double x, double y, int32_t k, NearestK& out);
+// For each observer o, the k points nearest to (xs[o], ys[o]) by squared
+// distance, computed as (px - x)^2 + (py - y)^2, into out[o].
+void nearestPoints(const PointGrid& grid, const double* xs, const double* ys, int32_t observers, int32_t k,
+                   NearestK* out);
 
 }  // namespace zbenv

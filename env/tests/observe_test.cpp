@@ -40,8 +40,8 @@ struct Scene {
         s.mapSize = 67.0;
         std::vector<float> out(static_cast<size_t>(observationSize(layout)), -1.0f);
         ObserveScratch scratch;
-        prepareObservations(s, scratch);
-        observeZibber(s, teams.data(), layout, i, scratch, out.data());
+        findNearestPoints(s, &i, 1, layout, scratch);
+        observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch.nearest, out.data());
         return out;
     }
 };
@@ -105,7 +105,7 @@ TEST(Observe, ObstaclesRubysAndShotsMeasureWhatMatters) {
     expectSlot(obs, kProjectiles, {1, 0.2, 0, 0, 0.6});
 }
 
-TEST(PointGrid, FindsTheSameNearestAsAScanOfEveryPoint) {
+TEST(PointGrid, BothWaysFindTheNearestThatATestOfEveryPointFinds) {
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> coord(-60, 60);
     for (int32_t count : {0, 1, 7, 600}) {
@@ -117,20 +117,27 @@ TEST(PointGrid, FindsTheSameNearestAsAScanOfEveryPoint) {
             double y = twin ? points[points.size() - 4 * 4 + 2] : coord(rng);
             points.insert(points.end(), {0.0, x, y, 0.0});
         }
-        PointGrid grid;
-        buildPointGrid(points.data(), count, ZB_POINT_WIDTH, grid);
-        for (int trial = 0; trial < 200; ++trial) {
-            double x = coord(rng) * 1.3, y = coord(rng) * 1.3;  // some outside every point
-            int32_t k = trial % 9;
-            NearestK want, got;
-            want.clear(k);
-            for (int32_t i = 0; i < count; ++i) {
-                double dx = points[i * 4 + 1] - x, dy = points[i * 4 + 2] - y;
-                want.offer(dx * dx + dy * dy, i);
+        // Some observers outside every point, and outside the grid.
+        std::vector<double> xs(40), ys(40);
+        for (size_t o = 0; o < xs.size(); ++o) xs[o] = coord(rng) * 1.3, ys[o] = coord(rng) * 1.3;
+        for (int32_t observers : {3, 40}) {
+            for (int32_t k : {0, 1, 6, 11}) {
+                PointGrid grid;
+                buildPointGrid(points.data(), count, ZB_POINT_WIDTH, 50.0, observers, grid);
+                std::vector<NearestK> got(static_cast<size_t>(observers));
+                nearestPoints(grid, xs.data(), ys.data(), observers, k, got.data());
+                for (int32_t o = 0; o < observers; ++o) {
+                    NearestK want;
+                    want.clear(k);
+                    for (int32_t i = 0; i < count; ++i) {
+                        double dx = points[i * 4 + 1] - xs[o], dy = points[i * 4 + 2] - ys[o];
+                        want.offer(dx * dx + dy * dy, i);
+                    }
+                    ASSERT_EQ(got[o].count, want.count);
+                    for (int32_t j = 0; j < want.count; ++j)
+                        ASSERT_EQ(got[o].slots[j].index, want.slots[j].index) << observers << " " << k;
+                }
             }
-            nearestPoints(grid, x, y, k, got);
-            ASSERT_EQ(got.slots.size(), want.slots.size());
-            for (size_t j = 0; j < want.slots.size(); ++j) ASSERT_EQ(got.slots[j].index, want.slots[j].index);
         }
     }
 }
