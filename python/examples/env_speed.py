@@ -32,6 +32,7 @@ class Bare:
         self.sizes, self.worlds = sizes, []
         for seed in range(1, count + 1):
             self.worlds.append(self._fresh(seed))
+        self.handles = [w._raw for w in self.worlds]
         self.next_seed = count + 1
         self.run(WARMUP)
 
@@ -41,15 +42,21 @@ class Bare:
         return w
 
     def run(self, steps):
-        step = self.worlds[0]._lib.zb_step
-        handles = [w._raw for w in self.worlds]
-        for _ in range(steps):
-            for h in handles:
+        lib = self.worlds[0]._lib
+        step, over = lib.zb_step, lib.zb_is_over
+        for n in range(steps):
+            for h in self.handles:
                 step(h)
-        for i, w in enumerate(self.worlds):
-            if w.is_over:
-                w.close()
+            if n % 10 == 9:  # a few calls more would weigh on the bare figure
+                self._restart_ended(over)
+        self._restart_ended(over)
+
+    def _restart_ended(self, over):
+        for i, h in enumerate(self.handles):
+            if over(h):
+                self.worlds[i].close()
                 self.worlds[i] = self._fresh(self.next_seed)
+                self.handles[i] = self.worlds[i]._raw
                 self.next_seed += 1
 
     def close(self):
