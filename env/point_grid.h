@@ -1,8 +1,9 @@
 // The nearest points of every observer. With many observers the points are
 // bucketed into a square grid over the arena once per step, so that each
-// observer looks at the few cells around it; a few observers instead share
-// one straight pass over the points, testing several observers at once,
-// which costs less than filling the grid.
+// observer looks at the few cells around it; a few observers instead make a
+// straight pass each over float copies of the coordinates, four points at a
+// time, and test in double only the points that may be near enough. Filling
+// the grid costs more than that until there are many observers.
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,7 @@ struct PointGrid {
     std::vector<int32_t> cellStart;          // side * side + 1 offsets into `points`
     std::vector<GridPoint> points;           // in cell order
     std::vector<int32_t> cellOfPoint, fill;  // scratch of the build
+    std::vector<float> floatX, floatY;       // when not bucketed, padded to fours
 };
 
 // points: the export, `width` doubles per point, X and Y in columns 1 and 2;

@@ -20,6 +20,8 @@ namespace {
 
 constexpr int kWarmup = 60;  // the first steps scatter the arena's points and cost more
 constexpr int kActionSets = 97;
+constexpr uint32_t kMaxSteps = 4000;  // env_default_config's
+constexpr uint64_t kSeed = 1;         // env_default_config's
 
 struct Actions {
     std::vector<std::vector<int32_t>> kinds;
@@ -40,29 +42,37 @@ Actions drawActions(size_t count) {
     return a;
 }
 
-// zb_set_action for every live zibber and zb_step, restarting matches that end.
+// The host a bare World needs: headings read back to turn the relative angles
+// into targets, zb_set_action for every live zibber, zb_step; a match that
+// ends restarts from the next seed of the same sequence env_step uses. So
+// both play the very same matches, bit for bit.
 struct Bare {
     std::vector<int32_t> sizes;
     std::vector<zbhost::WorldHandle> worlds;
+    std::vector<zbhost::SplitMix64> seeds;
     const Actions* actions;
-    uint64_t nextSeed = 1;
+    std::vector<double> zibbers;
     int n = 0;
 
-    void fresh(zbhost::WorldHandle& w) {
-        w.reset(zb_create(nextSeed++));
-        zb_setup(w.get(), sizes.data(), static_cast<int32_t>(sizes.size()), nullptr);
+    void start(size_t e) {
+        worlds[e].reset(zb_create(zbhost::nextBits(seeds[e])));
+        zb_setup(worlds[e].get(), sizes.data(), static_cast<int32_t>(sizes.size()), nullptr);
     }
     void run(int steps) {
         const auto agents = static_cast<size_t>(zb_num_zibbers(worlds[0].get()));
+        zibbers.resize(agents * ZB_ZIBBER_WIDTH);
         for (int s = 0; s < steps; ++s, ++n) {
             const std::vector<int32_t>& kinds = actions->kinds[static_cast<size_t>(n % kActionSets)];
             const std::vector<double>& angles = actions->angles[static_cast<size_t>(n % kActionSets)];
             for (size_t e = 0; e < worlds.size(); ++e) {
                 zb_world* w = worlds[e].get();
+                zb_zibbers(w, zibbers.data());
                 for (size_t a = 0; a < agents; ++a)
-                    zb_set_action(w, static_cast<int32_t>(a), kinds[e * agents + a], angles[e * agents + a]);
+                    if (zibbers[a * ZB_ZIBBER_WIDTH + ZB_ZIBBER_ALIVE] == 1.0)
+                        zb_set_action(w, static_cast<int32_t>(a), kinds[e * agents + a],
+                                      zibbers[a * ZB_ZIBBER_WIDTH + ZB_ZIBBER_HEADING] + angles[e * agents + a]);
                 zb_step(w);
-                if (zb_is_over(w) || zb_tick(w) >= 4000) fresh(worlds[e]);
+                if (zb_is_over(w) || zb_tick(w) >= kMaxSteps) start(e);
             }
         }
     }
@@ -108,9 +118,14 @@ int main(int argc, char** argv) {
     for (int32_t s : sizes) agents += s;
     const Actions actions = drawActions(static_cast<size_t>(matches * agents));
 
-    Bare bare{sizes, {}, &actions};
+    Bare bare{sizes, {}, {}, &actions, {}};
     bare.worlds.resize(static_cast<size_t>(matches));
-    for (auto& w : bare.worlds) bare.fresh(w);
+    for (int32_t e = 0; e < matches; ++e) {
+        // As env_create starts each match's sequence.
+        zbhost::SplitMix64 mix{kSeed + 0x632be59bd9b4e019ull * static_cast<uint64_t>(e + 1)};
+        bare.seeds.push_back({zbhost::nextBits(mix)});
+        bare.start(static_cast<size_t>(e));
+    }
     std::vector<Env> envs(threads.size());
     for (size_t t = 0; t < threads.size(); ++t) {
         env_config c;

@@ -95,10 +95,10 @@ def train(iterations, envs, horizon, bot, seed, lr, gamma, threads):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--iterations", type=int, default=300)
+    parser.add_argument("--iterations", type=int, default=150)
     parser.add_argument("--envs", type=int, default=32)
     parser.add_argument("--horizon", type=int, default=32, help="steps per update")
-    parser.add_argument("--bot", default="hunter", help="collector, hunter, charger or random")
+    parser.add_argument("--bot", default="collector", help="collector, hunter, charger or random")
     parser.add_argument("--lr", type=float, default=0.01)
     parser.add_argument("--gamma", type=float, default=0.95)
     parser.add_argument("--threads", type=int, default=1)

@@ -181,8 +181,10 @@ class EnvBatch:
             raise ValueError(f"kinds must have shape {shape}, got {kinds.shape}")
         if kinds.size and kinds.dtype.kind not in "iu":
             raise TypeError(f"kinds must be integers, got dtype {kinds.dtype}")
-        np.copyto(self._kinds, np.clip(kinds, -2, 2**31 - 1) if kinds.dtype.itemsize > 4 else kinds,
-                  casting="unsafe")
+        if kinds.dtype != np.int32:
+            # Out-of-range values must stay out of range, not wrap, on the way to int32.
+            kinds = np.clip(kinds.astype(np.int64), -2, 2**31 - 1)
+        np.copyto(self._kinds, kinds, casting="unsafe")
         angles_addr = None
         if self.angle_bins is None:
             if angles is None:
