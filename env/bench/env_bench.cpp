@@ -170,5 +170,16 @@ int main(int argc, char** argv) {
         std::printf("%-16s %10.0f env steps/s %11.0f agent-steps/s %6.2fx\n", name.c_str(), rate, rate * agents,
                     best[0] / best[v]);
     }
+    // Both ran as many steps: their matches must be the same, bit for bit.
+    bool same = true;
+    for (int32_t m = 0; m < matches; ++m) {
+        const zb_world* a = bare.worlds[static_cast<size_t>(m)].get();
+        const zb_world* b = env_world(envs[0].batch, m);
+        std::vector<double> za(static_cast<size_t>(zb_num_zibbers(a)) * ZB_ZIBBER_WIDTH), zb(za.size());
+        zb_zibbers(a, za.data());
+        zb_zibbers(b, zb.data());
+        same = same && zb_tick(a) == zb_tick(b) && za == zb;
+    }
+    std::printf("bare and env matches identical: %s\n", same ? "yes" : "NO");
     for (Env& e : envs) env_destroy(e.batch);
 }
