@@ -16,6 +16,7 @@ struct env_batch {
     zbenv::MatchConfig config;
     std::vector<zbenv::Match> matches;
     std::vector<int32_t> sliceStart;  // slices + 1 match indices
+    std::vector<zbenv::Workspace> workspaces;  // one per slice
     zbenv::WorkerPool pool;
     env_buffers buffers{};
     bool hasBuffers = false;
@@ -120,7 +121,7 @@ void forEachMatch(env_batch* b, Job job) {
     runOnPool(b->pool, [&](int32_t slice) {
         for (int32_t e = b->sliceStart[static_cast<size_t>(slice)]; e < b->sliceStart[static_cast<size_t>(slice) + 1];
              ++e)
-            job(e);
+            job(e, b->workspaces[static_cast<size_t>(slice)]);
     });
 }
 
@@ -194,6 +195,7 @@ ENV_API env_batch* env_create(const env_config* config, char* error, int32_t err
         const int32_t slices = std::min(config->threads, n);
         for (int32_t s = 0; s <= slices; ++s)
             batch->sliceStart.push_back(static_cast<int32_t>(static_cast<int64_t>(n) * s / slices));
+        batch->workspaces.resize(static_cast<size_t>(slices));
         try {
             zbenv::startPool(batch->pool, slices);
         } catch (const std::system_error& err) {
@@ -237,11 +239,11 @@ ENV_API int32_t env_set_buffers(env_batch* batch, const env_buffers* buffers) {
 
 ENV_API int32_t env_reset(env_batch* batch, const uint64_t* seeds) {
     if (!batch || checkReady(batch, false) < 0) return -1;
-    forEachMatch(batch, [&](int32_t e) {
+    forEachMatch(batch, [&](int32_t e, zbenv::Workspace& ws) {
         zbenv::Match& m = batch->matches[static_cast<size_t>(e)];
         if (seeds) m.seeds.state = seeds[e];
         zbenv::MatchRows rows = rowsOf(batch, e);
-        startMatch(batch->config, m, seeds ? seeds[e] : zbhost::nextBits(m.seeds), rows);
+        startMatch(batch->config, m, ws, seeds ? seeds[e] : zbhost::nextBits(m.seeds), rows);
         const auto agents = batch->config.agentZibber.size();
         std::fill(rows.rewards, rows.rewards + agents, 0.0f);
         std::fill(rows.terminated, rows.terminated + agents, 0);
@@ -259,7 +261,7 @@ ENV_API int32_t env_reset_match(env_batch* batch, int32_t index, uint64_t seed) 
     zbenv::Match& m = batch->matches[static_cast<size_t>(index)];
     m.seeds.state = seed;
     zbenv::MatchRows rows = rowsOf(batch, index);
-    startMatch(batch->config, m, seed, rows);
+    startMatch(batch->config, m, batch->workspaces[0], seed, rows);
     const auto agents = batch->config.agentZibber.size();
     std::fill(rows.rewards, rows.rewards + agents, 0.0f);
     std::fill(rows.terminated, rows.terminated + agents, 0);
@@ -270,9 +272,9 @@ ENV_API int32_t env_reset_match(env_batch* batch, int32_t index, uint64_t seed) 
 ENV_API int32_t env_step(env_batch* batch, const int32_t* kinds, const double* angles) {
     if (!batch || checkReady(batch, true) < 0 || checkActions(batch, kinds, angles) < 0) return -1;
     const auto agents = static_cast<std::ptrdiff_t>(batch->config.agentZibber.size());
-    forEachMatch(batch, [&](int32_t e) {
+    forEachMatch(batch, [&](int32_t e, zbenv::Workspace& ws) {
         const std::ptrdiff_t row = e * agents;
-        stepMatch(batch->config, batch->matches[static_cast<size_t>(e)], kinds ? kinds + row : nullptr,
+        stepMatch(batch->config, batch->matches[static_cast<size_t>(e)], ws, kinds ? kinds + row : nullptr,
                   angles ? angles + row : nullptr, rowsOf(batch, e));
     });
     int32_t ended = 0;

@@ -36,28 +36,33 @@ void readForAgents(const zb_world* world, Snapshot& s) {
     readArray(world, s.numProjectiles, ZB_PROJECTILE_WIDTH, s.projectiles, zb_projectiles);
 }
 
-void readState(const MatchConfig& config, Match& match) {
-    if (config.hasBots)
+// The state after a step, in the match's snapshot when bots need it there,
+// else in the thread's.
+const Snapshot& readState(const MatchConfig& config, Match& match, Workspace& ws) {
+    if (config.hasBots) {
         zbhost::readSnapshot(match.world.get(), match.snapshot);
-    else
-        readForAgents(match.world.get(), match.snapshot);
+        return match.snapshot;
+    }
+    readForAgents(match.world.get(), ws.snapshot);
+    match.snapshot.numZibbers = ws.snapshot.numZibbers;
+    match.snapshot.zibbers.assign(ws.snapshot.zibbers.begin(), ws.snapshot.zibbers.end());
+    return ws.snapshot;
 }
 
 bool isAlive(const Snapshot& s, int32_t i) { return zbhost::zibberAt(s, i)[ZB_ZIBBER_ALIVE] == 1.0; }
 
-void observeAll(const MatchConfig& config, Match& match, float* out) {
+void observeAll(const MatchConfig& config, const Snapshot& s, Workspace& ws, float* out) {
     if (config.agentZibber.empty()) return;
-    const Snapshot& s = match.snapshot;
-    std::vector<int32_t>& live = match.liveAgents;
+    std::vector<int32_t>& live = ws.live;
     live.clear();
     for (int32_t zibber : config.agentZibber)
         if (isAlive(s, zibber)) live.push_back(zibber);
-    findNearestPoints(s, live.data(), static_cast<int32_t>(live.size()), config.layout, match.scratch);
+    findNearestPoints(s, live.data(), static_cast<int32_t>(live.size()), config.layout, ws.observe);
     size_t slot = 0;
     for (int32_t zibber : config.agentZibber) {
         // A dead zibber's vector is all zeros and needs no points.
-        const NearestK& points = isAlive(s, zibber) ? match.scratch.points[slot++] : match.scratch.nearest;
-        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, match.scratch.nearest, out);
+        const NearestK& points = isAlive(s, zibber) ? ws.observe.points[slot++] : ws.observe.nearest;
+        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, ws.observe.nearest, out);
         out += config.observationSize;
     }
 }
@@ -105,7 +110,7 @@ void report(const MatchConfig& config, Match& match, const MatchRows& rows) {
 
 }  // namespace
 
-void startMatch(const MatchConfig& config, Match& match, uint64_t seed, const MatchRows& rows) {
+void startMatch(const MatchConfig& config, Match& match, Workspace& ws, uint64_t seed, const MatchRows& rows) {
     match.seed = seed;
     match.waiting = false;
     match.world.reset(zb_create(seed));
@@ -113,7 +118,7 @@ void startMatch(const MatchConfig& config, Match& match, uint64_t seed, const Ma
              config.kinds.empty() ? nullptr : config.kinds.data());
     // Seeded as a match between bots is, so that bots-only matches repeat those exactly.
     if (config.hasBots) match.bots = zbhost::makeBotState(config.sizes, config.policies, seed);
-    readState(config, match);
+    const Snapshot& s = readState(config, match, ws);
 
     const auto agents = config.agentZibber.size();
     match.lastScore.assign(agents, 0.0);
@@ -121,14 +126,14 @@ void startMatch(const MatchConfig& config, Match& match, uint64_t seed, const Ma
     match.terminated.assign(agents, 0);
     match.truncated.assign(agents, 0);
     for (size_t a = 0; a < agents; ++a) {
-        match.lastScore[a] = zbhost::zibberAt(match.snapshot, config.agentZibber[a])[ZB_ZIBBER_SCORE];
-        match.wasAlive[a] = isAlive(match.snapshot, config.agentZibber[a]);
+        match.lastScore[a] = zbhost::zibberAt(s, config.agentZibber[a])[ZB_ZIBBER_SCORE];
+        match.wasAlive[a] = isAlive(s, config.agentZibber[a]);
         rows.alive[a] = match.wasAlive[a];
     }
-    observeAll(config, match, rows.observations);
+    observeAll(config, s, ws, rows.observations);
 }
 
-bool stepMatch(const MatchConfig& config, Match& match, const int32_t* kinds, const double* angles,
+bool stepMatch(const MatchConfig& config, Match& match, Workspace& ws, const int32_t* kinds, const double* angles,
                const MatchRows& rows) {
     const auto agents = config.agentZibber.size();
     *rows.ended = 0;
@@ -141,9 +146,7 @@ bool stepMatch(const MatchConfig& config, Match& match, const int32_t* kinds, co
     }
     sendActions(config, match, kinds, angles);
     zb_step(match.world.get());
-    readState(config, match);
-
-    const Snapshot& s = match.snapshot;
+    const Snapshot& s = readState(config, match, ws);
     const bool limit = s.tick >= config.maxSteps;
     bool agentsDone = true;
     for (size_t a = 0; a < agents; ++a) {
@@ -159,14 +162,14 @@ bool stepMatch(const MatchConfig& config, Match& match, const int32_t* kinds, co
         rows.alive[a] = alive && !limit;
         agentsDone = agentsDone && (!alive || limit);
     }
-    observeAll(config, match, rows.observations);
+    observeAll(config, s, ws, rows.observations);
 
     bool ended = s.isOver || limit || (agents > 0 && agentsDone && !config.playOut);
     if (!ended) return false;
     *rows.ended = 1;
     report(config, match, rows);
     if (config.autoRestart) {
-        startMatch(config, match, zbhost::nextBits(match.seeds), rows);
+        startMatch(config, match, ws, zbhost::nextBits(match.seeds), rows);
     } else {
         match.waiting = true;
         std::fill(rows.alive, rows.alive + agents, 0);

@@ -46,13 +46,21 @@ struct MatchRows {
     int32_t* teamScores;
 };
 
+// What a thread needs while it steps a match, shared by all its matches so
+// that it stays in the cache.
+struct Workspace {
+    zbhost::Snapshot snapshot;
+    ObserveScratch observe;
+    std::vector<int32_t> live;  // zibber indices of the live agents
+};
+
 struct Match {
     zbhost::WorldHandle world;
+    // With bots, the whole state after the last step (they decide from it);
+    // otherwise only its zibbers, for the next actions.
     zbhost::Snapshot snapshot;
     zbhost::BotState bots;
-    ObserveScratch scratch;
     std::vector<zbhost::ActionCall> botActions;
-    std::vector<int32_t> liveAgents;  // zibber indices
     std::vector<double> lastScore;    // per agent
     std::vector<uint8_t> wasAlive, terminated, truncated;
     zbhost::SplitMix64 seeds;  // the match's seed sequence
@@ -61,12 +69,12 @@ struct Match {
 };
 
 // Starts a match from `seed` and writes its first observations.
-void startMatch(const MatchConfig& config, Match& match, uint64_t seed, const MatchRows& rows);
+void startMatch(const MatchConfig& config, Match& match, Workspace& ws, uint64_t seed, const MatchRows& rows);
 
 // Applies one step of actions (already checked) and writes the outcome; a
 // match that ends reports and, with autoRestart, starts its next seed.
 // Returns whether it ended.
-bool stepMatch(const MatchConfig& config, Match& match, const int32_t* kinds, const double* angles,
+bool stepMatch(const MatchConfig& config, Match& match, Workspace& ws, const int32_t* kinds, const double* angles,
                const MatchRows& rows);
 
 }  // namespace zbenv
