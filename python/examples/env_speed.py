@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Env steps per second of ZibberVecEnv against bare zb_step on the same matches.
+"""Env steps per second of ZibberVecEnv, of env_step called straight through
+ctypes, and of bare Worlds stepped through ctypes with no actions.
 
 Each variant runs in turn, a round at a time, and the best round of each
 counts: the machine's other work only ever slows a round down, and
 interleaving gives every variant the same share of it. An env step advances
 one match by one step with every agent acting; agent-steps count agents.
+The bare Worlds take no actions, so their matches differ from the envs';
+env/bench/env_bench.cpp compares env_step with a bare host that plays the
+very same matches.
 
     /usr/bin/python3 python/examples/env_speed.py
 """
@@ -65,9 +69,10 @@ class Bare:
 
 
 class Vec:
-    """A ZibberVecEnv with pre-drawn random actions."""
+    """A ZibberVecEnv with pre-drawn random actions (raw: env_step called
+    directly through ctypes, without the Python layer's checks)."""
 
-    def __init__(self, sizes, count, threads):
+    def __init__(self, sizes, count, threads, raw=False):
         self.env = ZibberVecEnv(count, sizes=sizes, threads=threads, seed=1)
         self.env.reset()
         rng = np.random.default_rng(0)
@@ -75,9 +80,18 @@ class Vec:
         self.actions = [(rng.integers(0, 3, shape, dtype=np.int32), rng.uniform(-np.pi, np.pi, shape))
                         for _ in range(97)]
         self.n = 0
+        self.raw = raw
         self.run(WARMUP)
 
     def run(self, steps):
+        if self.raw:
+            b = self.env.batch
+            step, h = b._lib.env_step, b._raw
+            for _ in range(steps):
+                kinds, angles = self.actions[self.n % 97]
+                step(h, kinds.ctypes.data, angles.ctypes.data)
+                self.n += 1
+            return
         for _ in range(steps):
             self.env.step(*self.actions[self.n % 97])
             self.n += 1
@@ -106,7 +120,8 @@ def main():
         for count in counts:
             agents = sum(sizes)
             steps = max(1, args.agent_steps // (agents * count))
-            runners = {"bare zb_step": Bare(sizes, count)}
+            runners = {"bare zb_step": Bare(sizes, count),
+                       "env_step (ctypes)": Vec(sizes, count, 1, raw=True)}
             for t in threads:
                 if t <= count:
                     runners[f"ZibberVecEnv, {t} thr"] = Vec(sizes, count, t)
