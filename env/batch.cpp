@@ -1,6 +1,7 @@
-// The C interface: a batch of matches, checked input, and the split over threads.
+// The C interface: a batch of matches, checked input, and the threads that step them.
 #include <zibber_env.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstddef>
@@ -15,8 +16,7 @@
 struct env_batch {
     zbenv::MatchConfig config;
     std::vector<zbenv::Match> matches;
-    std::vector<int32_t> sliceStart;  // slices + 1 match indices
-    std::vector<zbenv::Workspace> workspaces;  // one per slice
+    std::vector<zbenv::Workspace> workspaces;  // one per thread
     zbenv::WorkerPool pool;
     env_buffers buffers{};
     bool hasBuffers = false;
@@ -115,13 +115,15 @@ zbenv::MatchRows rowsOf(const env_batch* b, int32_t e) {
             o.teamScores ? o.teamScores + static_cast<std::ptrdiff_t>(e) * b->config.sizes.size() : nullptr};
 }
 
-// Every match of every slice, each slice on its own thread.
+// Every match once, on whichever thread is free next: matches that restart
+// cost more than the others, and taking them one at a time keeps the threads
+// equally busy. Matches share nothing, so who steps which changes no result.
 template <typename Job>
 void forEachMatch(env_batch* b, Job job) {
-    runOnPool(b->pool, [&](int32_t slice) {
-        for (int32_t e = b->sliceStart[static_cast<size_t>(slice)]; e < b->sliceStart[static_cast<size_t>(slice) + 1];
-             ++e)
-            job(e, b->workspaces[static_cast<size_t>(slice)]);
+    std::atomic<int32_t> next{0};
+    const auto count = static_cast<int32_t>(b->matches.size());
+    runOnPool(b->pool, [&](int32_t thread) {
+        for (int32_t e = next++; e < count; e = next++) job(e, b->workspaces[static_cast<size_t>(thread)]);
     });
 }
 
@@ -192,12 +194,10 @@ ENV_API env_batch* env_create(const env_config* config, char* error, int32_t err
             zbhost::SplitMix64 mix{config->seed + 0x632be59bd9b4e019ull * static_cast<uint64_t>(e + 1)};
             batch->matches[static_cast<size_t>(e)].seeds.state = zbhost::nextBits(mix);
         }
-        const int32_t slices = std::min(config->threads, n);
-        for (int32_t s = 0; s <= slices; ++s)
-            batch->sliceStart.push_back(static_cast<int32_t>(static_cast<int64_t>(n) * s / slices));
-        batch->workspaces.resize(static_cast<size_t>(slices));
+        const int32_t threads = std::min(config->threads, n);
+        batch->workspaces.resize(static_cast<size_t>(threads));
         try {
-            zbenv::startPool(batch->pool, slices);
+            zbenv::startPool(batch->pool, threads);
         } catch (const std::system_error& err) {
             why = std::string("could not start the worker threads: ") + err.what();
             zbenv::stopPool(batch->pool);

@@ -61,7 +61,7 @@ struct Match {
     zbhost::Snapshot snapshot;
     zbhost::BotState bots;
     std::vector<zbhost::ActionCall> botActions;
-    std::vector<double> lastScore;    // per agent
+    std::vector<double> lastScore;  // per agent
     std::vector<uint8_t> wasAlive, terminated, truncated;
     zbhost::SplitMix64 seeds;  // the match's seed sequence
     uint64_t seed = 0;

@@ -6,7 +6,7 @@ namespace zbenv {
 
 namespace {
 
-void workerLoop(WorkerPool& pool, int32_t slice) {
+void workerLoop(WorkerPool& pool, int32_t number) {
     uint64_t seen = 0;
     for (;;) {
         std::unique_lock lock(pool.mutex);
@@ -16,7 +16,7 @@ void workerLoop(WorkerPool& pool, int32_t slice) {
         lock.unlock();
         std::exception_ptr failure;
         try {
-            pool.job(slice);
+            pool.job(number);
         } catch (...) {
             failure = std::current_exception();
         }

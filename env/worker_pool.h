@@ -1,5 +1,5 @@
-// A fixed set of threads, made once, that run one job over contiguous slices
-// of a batch. The calling thread takes the first slice itself.
+// A fixed set of threads, made once, that all run one job at a time, each
+// with its own number. The calling thread is number 0.
 #pragma once
 
 #include <condition_variable>
@@ -16,17 +16,17 @@ struct WorkerPool {
     std::vector<std::thread> threads;
     std::mutex mutex;
     std::condition_variable wake, done;
-    std::function<void(int32_t)> job;  // called with the slice number
+    std::function<void(int32_t)> job;  // called with the thread's number
     uint64_t generation = 0;
     int32_t pending = 0;
     bool stopping = false;
     std::exception_ptr failure;  // of a worker, rethrown by the caller
 };
 
-// `slices` slices in all: slices - 1 threads are started.
-void startPool(WorkerPool& pool, int32_t slices);
+// `threads` in all, the caller's included: threads - 1 are started.
+void startPool(WorkerPool& pool, int32_t threads);
 void stopPool(WorkerPool& pool);
-// Runs job(0) .. job(slices - 1) and returns when all are done; rethrows
+// Runs job(0) .. job(threads - 1) at once and returns when all are done; rethrows
 // what a worker threw (out of memory).
 void runOnPool(WorkerPool& pool, const std::function<void(int32_t)>& job);
 

@@ -66,7 +66,7 @@ typedef struct env_config {
     double deathPenalty; /* taken from the reward in the step an agent bursts */
     uint32_t maxSteps;   /* agents alive at this tick are truncated */
     int32_t angleBins;   /* 0: actions are (kind, relative angle); B > 0: one index 0 .. 3B-1 */
-    int32_t threads;     /* matches are split over this many threads (the caller's included) */
+    int32_t threads;     /* matches are stepped on this many threads (the caller's included) */
     int32_t autoRestart; /* nonzero: an ended match starts again within the same call */
     int32_t playOut;     /* nonzero: the bots play on after every agent is done */
     uint64_t seed;       /* start of every match's seed sequence */
