@@ -28,8 +28,8 @@ void workerLoop(WorkerPool& pool, int32_t number) {
 
 }  // namespace
 
-void startPool(WorkerPool& pool, int32_t slices) {
-    for (int32_t slice = 1; slice < slices; ++slice) pool.threads.emplace_back(workerLoop, std::ref(pool), slice);
+void startPool(WorkerPool& pool, int32_t threads) {
+    for (int32_t number = 1; number < threads; ++number) pool.threads.emplace_back(workerLoop, std::ref(pool), number);
 }
 
 void stopPool(WorkerPool& pool) {
