@@ -115,13 +115,13 @@ def main():
     print(f"best of {args.rounds} interleaved rounds of about {args.agent_steps} agent-steps, "
           f"after {WARMUP} warm-up steps")
     print(f"{'teams':>7} {'matches':>7} {'runner':<18} {'env steps/s':>12} {'agent-steps/s':>14} "
-          f"{'vs bare':>8}")
+          f"{'vs env_step':>11}")
     for sizes in lineups:
         for count in counts:
             agents = sum(sizes)
             steps = max(1, args.agent_steps // (agents * count))
-            runners = {"bare zb_step": Bare(sizes, count),
-                       "env_step (ctypes)": Vec(sizes, count, 1, raw=True)}
+            runners = {"env_step (ctypes)": Vec(sizes, count, 1, raw=True),
+                       "bare, no actions": Bare(sizes, count)}
             for t in threads:
                 if t <= count:
                     runners[f"ZibberVecEnv, {t} thr"] = Vec(sizes, count, t)
@@ -131,11 +131,11 @@ def main():
                     start = time.perf_counter()
                     runner.run(steps)
                     best[name] = min(best[name], time.perf_counter() - start)
-            bare = steps * count / best["bare zb_step"]
+            base = steps * count / best["env_step (ctypes)"]
             for name, seconds in best.items():
                 rate = steps * count / seconds
                 print(f"{'x'.join(map(str, sizes)):>7} {count:>7} {name:<18} {rate:>12.0f} "
-                      f"{rate * agents:>14.0f} {rate / bare:>7.2f}x")
+                      f"{rate * agents:>14.0f} {rate / base:>7.2f}x")
             for runner in runners.values():
                 runner.close()
 
