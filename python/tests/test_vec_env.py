@@ -3,7 +3,7 @@
 import numpy as np
 import pytest
 
-from zibber import ZibberVecEnv
+from zibber import EnvBatch, ZibberVecEnv
 
 
 def random_actions(rng, shape):
@@ -83,3 +83,18 @@ def test_bad_actions_are_refused_with_a_reason(lib):
             env.step(*args)
     assert all(env.world(e).tick == 0 for e in range(2))
     env.close()
+
+
+def test_bots_only_matches_from_given_seeds(lib):
+    # What a tournament runner does: line-up and seeds given, results read at the end.
+    batch = EnvBatch(3, (2, 2), teams=("hunter", "random"), auto_restart=False, max_steps=3000)
+    batch.reset([7, 8, 7])
+    ends = {}
+    for _ in range(3000):
+        batch.step()
+        ends.update({e: batch.episodes[e].copy() for e in np.flatnonzero(batch.ended)})
+    assert sorted(ends) == [0, 1, 2]
+    assert ends[0]["seed"] == ends[2]["seed"] == 7 and ends[1]["seed"] == 8
+    assert ends[0]["hash"] == ends[2]["hash"] != ends[1]["hash"]
+    assert ends[0]["ticks"] == ends[2]["ticks"] > 0
+    batch.close()

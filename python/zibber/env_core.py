@@ -172,10 +172,15 @@ class EnvBatch:
         self._forget_views([index])
         self._check(self._lib.env_reset_match(self._h, operator.index(index), int(seed)))
 
-    def step(self, kinds, angles=None):
-        """One step of every match; returns how many ended (see ``ended``)."""
+    def step(self, kinds=None, angles=None):
+        """One step of every match; returns how many ended (see ``ended``).
+
+        Matches without agents (bots only) need no actions: ``step()``.
+        """
         h = self._h
         shape = (self.num_envs, self.num_agents)
+        if kinds is None and self.num_agents == 0:
+            kinds = self._kinds
         kinds = np.asarray(kinds)
         if kinds.shape != shape:
             raise ValueError(f"kinds must have shape {shape}, got {kinds.shape}")
@@ -186,7 +191,10 @@ class EnvBatch:
             kinds = np.clip(kinds.astype(np.int64), -2, 2**31 - 1)
         np.copyto(self._kinds, kinds, casting="unsafe")
         angles_addr = None
-        if self.angle_bins is None:
+        if self.angle_bins is not None:
+            if angles is not None:
+                raise ValueError("discrete actions (angle_bins) take no angles")
+        elif self.num_agents:
             if angles is None:
                 raise ValueError("angles are needed unless the actions are discrete (angle_bins)")
             angles = np.asarray(angles)
@@ -196,8 +204,6 @@ class EnvBatch:
                 raise TypeError(f"angles must be real numbers, got dtype {angles.dtype}")
             np.copyto(self._angles, angles, casting="unsafe")
             angles_addr = self._angles.ctypes.data
-        elif angles is not None:
-            raise ValueError("discrete actions (angle_bins) take no angles")
         ended = self._check(self._lib.env_step(h, self._kinds.ctypes.data, angles_addr))
         if ended and self._views:
             self._forget_views(np.flatnonzero(self.ended))
