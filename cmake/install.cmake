@@ -1,5 +1,6 @@
-# Install rules: the library with its SONAME links, the header, the tool, a
-# CMake package (zibber::zibber) and a pkg-config file.
+# Install rules: the library with its SONAME links, the header, the tool, the
+# batched environment library, a CMake package (zibber::zibber) and a
+# pkg-config file.
 include(CMakePackageConfigHelpers)
 
 set(ZIBBER_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zibber)
@@ -7,6 +8,12 @@ set(ZIBBER_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zibber)
 install(TARGETS zibber EXPORT zibberTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/zibber.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(TARGET zibber_env)
+  # It finds libzibber beside itself wherever the tree is installed.
+  set_target_properties(zibber_env PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(TARGETS zibber_env LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/include/zibber_env.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+endif()
 if(TARGET zibber_cli AND ZIBBER_BUILD_CLI)
   # Relative, so the installed tree can be moved as a whole.
   set_target_properties(zibber_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")

@@ -75,6 +75,20 @@ def test_truncation_ends_every_live_agent(lib):
         _, _, terms, truncs, _ = env.step({})
     assert all(truncs.values()) and not any(terms.values())
     assert env.agents == []
+    with pytest.raises(RuntimeError, match="every agent is done"):
+        env.step({})
+    env.close()
+
+
+def test_bot_teams_play_but_only_learners_are_agents(lib):
+    env = ZibberEnv(sizes=(1, 2), teams=("random", None), seed=0)
+    obs, _ = env.reset()
+    assert env.possible_agents == list(obs) == ["team1_0", "team1_1"]
+    for _ in range(30):
+        env.step({})
+    # The bot turned its zibber; the agents kept walking straight.
+    z = env.world.zibbers()
+    assert z[0, Z.TARGET_HEADING] != 0 and z[1, Z.TARGET_HEADING] == z[1, Z.HEADING]
     env.close()
 
 

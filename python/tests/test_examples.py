@@ -11,7 +11,9 @@ EXAMPLES = Path(__file__).resolve().parents[1] / "examples"
 
 @pytest.mark.parametrize("script,args,expect", [
     ("bots_vs_random.py", ["--matches", "1", "--size", "1", "--max-steps", "40"], "mean score"),
-    ("env_speed.py", ["--steps", "3", "--items", "2", "--repeats", "1"], "ZibberVecEnv"),
+    ("env_speed.py", ["--sizes", "1,1", "--envs", "2", "--agent-steps", "8", "--rounds", "1"],
+     "ZibberVecEnv"),
+    ("train_pg.py", ["--iterations", "15", "--envs", "4", "--horizon", "30"], "mean score"),
 ])
 def test_example_runs(lib, script, args, expect):
     done = subprocess.run([sys.executable, str(EXAMPLES / script), *args],

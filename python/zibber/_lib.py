@@ -64,12 +64,12 @@ def candidate_paths():
 RELEASES_GIL = {"zb_step", "zb_setup"}
 
 
-def _declare(path):
-    """A namespace with one declared function per name of SIGNATURES."""
+def _declare(path, signatures=SIGNATURES, releases=RELEASES_GIL):
+    """A namespace with one declared function per name of `signatures`."""
     releasing, holding = ctypes.CDLL(path), ctypes.PyDLL(path)
     lib = types.SimpleNamespace(path=path)
-    for name, (restype, argtypes) in SIGNATURES.items():
-        fn = getattr(releasing if name in RELEASES_GIL else holding, name)
+    for name, (restype, argtypes) in signatures.items():
+        fn = getattr(releasing if name in releases else holding, name)
         fn.restype = restype
         fn.argtypes = argtypes
         setattr(lib, name, fn)
@@ -104,3 +104,56 @@ def load():
         "Build it (cmake --preset play && cmake --build --preset play), install it, "
         "or point ZIBBER_LIB at it."
     )
+
+
+# libzibber_env, the batched environment core beside libzibber.
+
+ENV_SIGNATURES = {
+    "env_default_config": (None, [ctypes.c_void_p]),
+    "env_create": (_handle, [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int32]),
+    "env_destroy": (None, [_handle]),
+    "env_num_envs": (ctypes.c_int32, [_handle]),
+    "env_num_agents": (ctypes.c_int32, [_handle]),
+    "env_observation_size": (ctypes.c_int32, [_handle]),
+    "env_last_error": (ctypes.c_char_p, [_handle]),
+    "env_set_buffers": (ctypes.c_int32, [_handle, ctypes.c_void_p]),
+    "env_reset": (ctypes.c_int32, [_handle, ctypes.c_void_p]),
+    "env_reset_match": (ctypes.c_int32, [_handle, ctypes.c_int32, ctypes.c_uint64]),
+    "env_step": (ctypes.c_int32, [_handle, ctypes.c_void_p, ctypes.c_void_p]),
+    "env_world": (_handle, [_handle, ctypes.c_int32]),
+}
+# Whole batches: long enough that other Python threads should run meanwhile.
+ENV_RELEASES_GIL = {"env_step", "env_reset", "env_reset_match", "env_create", "env_destroy"}
+
+
+def env_candidate_paths():
+    """Where libzibber_env.so is looked for, in order."""
+    override = os.environ.get("ZIBBER_ENV_LIB")
+    if override:
+        return [Path(override)]
+    paths = [_PACKAGE_DIR / "libzibber_env.so"]
+    core = Path(load().path).resolve().parent
+    # A build tree keeps it in env/ below libzibber.so; an install beside it.
+    paths += [core / "env" / "libzibber_env.so", core / "libzibber_env.so"]
+    paths.append(_REPO_DIR / "build" / "default" / "env" / "libzibber_env.so")
+    return paths
+
+
+_env_loaded = None
+
+
+def load_env():
+    """Load libzibber_env once (after libzibber, which it links)."""
+    global _env_loaded
+    if _env_loaded is not None:
+        return _env_loaded
+    paths = env_candidate_paths()
+    found = next((str(path) for path in paths if path.is_file()), None)
+    if found is None and not os.environ.get("ZIBBER_ENV_LIB"):
+        found = ctypes.util.find_library("zibber_env")  # installed with cmake --install
+    if found:
+        _env_loaded = _declare(found, ENV_SIGNATURES, ENV_RELEASES_GIL)
+        return _env_loaded
+    tried = "\n  ".join(str(p) for p in paths)
+    raise OSError("libzibber_env.so not found; tried:\n  " + tried + "\n  the system loader\n"
+                  "Build it (cmake --build --preset default) or point ZIBBER_ENV_LIB at it.")

@@ -2,7 +2,8 @@
 
 It follows the parallel multi-agent API (string agent names; reset returns
 observations and infos; step returns observations, rewards, terminations,
-truncations and infos) without depending on any RL library.
+truncations and infos) without depending on any RL library. It runs on the
+same library core as ZibberVecEnv, with one match.
 """
 
 import math
@@ -12,10 +13,7 @@ import numpy as np
 
 from . import spaces
 from .columns import Zibber as Z
-from .observe import ObsConfig, build_observations
-from .world import World
-
-KINDS = 3  # walk, tap, hold
+from .env_core import KEEP, KINDS, EnvBatch
 
 
 def check_sizes(sizes):
@@ -26,9 +24,19 @@ def check_sizes(sizes):
     return sizes
 
 
-def agent_names(sizes):
-    """Agent names in zibber index order: team-major, like the library stores them."""
-    return [f"team{t}_{k}" for t, size in enumerate(sizes) for k in range(size)]
+def _learns(teams, t):
+    return teams is None or teams[t] in (None, "learner")
+
+
+def agent_names(sizes, teams=None):
+    """Names of the learning zibbers in index order: team-major, like the library stores them."""
+    return [f"team{t}_{k}" for t, size in enumerate(sizes) if _learns(teams, t) for k in range(size)]
+
+
+def learner_zibbers(sizes, teams=None):
+    """The zibber index of each agent."""
+    zibber_teams = np.repeat(np.arange(len(sizes)), sizes)
+    return [i for i, t in enumerate(zibber_teams.tolist()) if _learns(teams, t)]
 
 
 class ZibberEnv:
@@ -36,25 +44,30 @@ class ZibberEnv:
 
     With ``angle_bins=B`` the action space is Discrete(3 * B) instead:
     action a means kind a // B, and angle bin a % B of B equal sectors
-    starting behind the zibber.
+    starting behind the zibber. ``teams`` may name a bot for some teams (one
+    entry per team, None for learning agents); only the learning zibbers are
+    agents.
     """
 
     metadata = {"name": "zibber_v0", "render_modes": []}
 
     def __init__(self, sizes=(2, 2), kinds=None, max_steps=4000, death_penalty=10.0,
-                 obs_config=None, angle_bins=None, seed=None):
+                 obs_config=None, angle_bins=None, seed=None, teams=None):
         self.sizes = check_sizes(sizes)
         self.kinds = None if kinds is None else list(kinds)
         self.max_steps = operator.index(max_steps)
         self.death_penalty = float(death_penalty)
-        self.obs_config = obs_config or ObsConfig()
-        self.angle_bins = None if angle_bins is None else operator.index(angle_bins)
-        if self.angle_bins is not None and self.angle_bins < 1:
-            raise ValueError("angle_bins must be at least 1")
+        self._batch = EnvBatch(1, self.sizes, kinds=self.kinds, teams=teams, obs_config=obs_config,
+                               max_steps=self.max_steps, death_penalty=self.death_penalty,
+                               angle_bins=angle_bins, auto_restart=False)
+        self.obs_config = self._batch.obs_config
+        self.angle_bins = self._batch.angle_bins
 
-        self.possible_agents = agent_names(self.sizes)
+        self.possible_agents = agent_names(self.sizes, teams)
         self._index = {name: i for i, name in enumerate(self.possible_agents)}
-        self._teams = np.repeat(np.arange(len(self.sizes)), self.sizes)
+        zibber_teams = np.repeat(np.arange(len(self.sizes)), self.sizes)
+        self._zibber = learner_zibbers(self.sizes, teams)
+        self._teams = zibber_teams[self._zibber]
         self._obs_space = spaces.Box(-np.inf, np.inf, (self.obs_config.size,), np.float32)
         if self.angle_bins is None:
             self._act_space = spaces.Box(
@@ -66,9 +79,10 @@ class ZibberEnv:
             self._act_space = spaces.Discrete(KINDS * self.angle_bins)
 
         self._rng = np.random.default_rng(seed)
-        self.world = None
+        self._started = False
         self.agents = []
-        self._scores = np.zeros(len(self.possible_agents))
+        self._kinds = np.full((1, len(self.possible_agents)), KEEP, dtype=np.int32)
+        self._angles = np.zeros((1, len(self.possible_agents)))
 
     def observation_space(self, agent):
         self._check_name(agent)
@@ -86,6 +100,11 @@ class ZibberEnv:
     def max_num_agents(self):
         return len(self.possible_agents)
 
+    @property
+    def world(self):
+        """The match's World, to read its exports (None before the first reset)."""
+        return self._batch.world(0) if self._started else None
+
     def _check_name(self, agent):
         if agent not in self._index:
             raise KeyError(f"unknown agent {agent!r}")
@@ -94,23 +113,19 @@ class ZibberEnv:
         """Start a new match in a fresh World. Returns (observations, infos)."""
         if seed is not None:
             self._rng = np.random.default_rng(seed)
-        world_seed = int(self._rng.integers(1, 2**63))
-        self.close()
-        self.world = World(world_seed)
-        self.world.setup(self.sizes, self.kinds)
+        self._batch.reset([int(self._rng.integers(1, 2**63))])
+        self._started = True
         self.agents = list(self.possible_agents)
-        self._scores = np.zeros(len(self.possible_agents))
-        obs = self._observe()
-        return self._per_agent(obs, self.agents), {a: self._info(a) for a in self.agents}
+        scores = self._scores()
+        return self._per_agent(self.agents), {a: self._info(a, scores) for a in self.agents}
 
     def _decode(self, action):
-        """(kind, relative angle) from one agent's action."""
+        """(kind, relative angle) from one agent's action; a discrete one stays an index."""
         if self.angle_bins is not None:
             a = operator.index(action)
             if not 0 <= a < KINDS * self.angle_bins:
                 raise ValueError(f"action {a} outside 0..{KINDS * self.angle_bins - 1}")
-            kind, sector = divmod(a, self.angle_bins)
-            return kind, -math.pi + (sector + 0.5) * (2 * math.pi / self.angle_bins)
+            return a, 0.0
         try:
             kind, angle = action
         except (TypeError, ValueError):
@@ -123,57 +138,44 @@ class ZibberEnv:
 
     def step(self, actions):
         """Apply actions (agents left out keep their last one) and advance one step."""
-        if self.world is None:
+        if not self._started:
             raise RuntimeError("call reset() before step()")
+        if not self.agents:
+            raise RuntimeError("every agent is done: call reset() to start a new match")
         live = set(self.agents)
-        indices, kinds, angles = [], [], []
-        zib = self.world.zibbers()
+        kinds, angles = self._kinds, self._angles
+        kinds.fill(KEEP)
         for agent, action in actions.items():
             if agent not in live:
                 raise ValueError(f"{agent!r} is not an active agent")
-            kind, rel = self._decode(action)
-            i = self._index[agent]
-            indices.append(i)
-            kinds.append(kind)
-            angles.append(zib[i, Z.HEADING] + rel)
-        self.world.set_actions(indices, kinds, angles)
-        self.world.step()
+            a = self._index[agent]
+            kinds[0, a], angles[0, a] = self._decode(action)
+        b = self._batch
+        b.step(kinds, None if self.angle_bins is not None else angles)
 
-        zib = self.world.zibbers()
-        scores = zib[:, Z.SCORE]
-        gained = scores - self._scores
-        self._scores = scores.copy()
-        alive = zib[:, Z.ALIVE] == 1
-        truncate = self.world.tick >= self.max_steps
         acting = self.agents
-        obs = self._observe()
-
+        scores = self._scores()
         rewards, terminations, truncations, infos = {}, {}, {}, {}
         for agent in acting:
-            i = self._index[agent]
-            died = not alive[i]
-            rewards[agent] = float(gained[i]) - (self.death_penalty if died else 0.0)
-            terminations[agent] = died
-            truncations[agent] = truncate and not died
-            infos[agent] = self._info(agent)
+            a = self._index[agent]
+            rewards[agent] = float(b.rewards[0, a])
+            terminations[agent] = bool(b.terminated[0, a])
+            truncations[agent] = bool(b.truncated[0, a])
+            infos[agent] = self._info(agent, scores)
         self.agents = [a for a in acting if not (terminations[a] or truncations[a])]
-        return self._per_agent(obs, acting), rewards, terminations, truncations, infos
+        return self._per_agent(acting), rewards, terminations, truncations, infos
 
-    def _observe(self):
-        w = self.world
-        return build_observations(
-            self.obs_config, w.zibbers(), self._teams, w.map_size, w.tick,
-            w.points(), w.rubys(), w.obstacles(), w.projectiles(),
-        )
+    def _scores(self):
+        return self._batch.world(0).zibbers()[self._zibber, Z.SCORE]
 
-    def _per_agent(self, obs, agents):
+    def _per_agent(self, agents):
+        obs = self._batch.observations[0].copy()
         return {a: obs[self._index[a]] for a in agents}
 
-    def _info(self, agent):
-        i = self._index[agent]
-        return {"team": int(self._teams[i]), "index": i, "score": int(self._scores[i])}
+    def _info(self, agent, scores):
+        a = self._index[agent]
+        return {"team": int(self._teams[a]), "index": self._zibber[a], "score": int(scores[a])}
 
     def close(self):
-        if self.world is not None:
-            self.world.close()
-            self.world = None
+        self._batch.close()
+        self._started = False

@@ -1,158 +1,86 @@
 """ZibberVecEnv: many matches stepped together, with arrays instead of dicts.
 
-For training throughput: observations are built for all the worlds a thread
-owns in one batched pass, which saves the fixed cost per numpy call that
-dominates a single ZibberEnv step, and the library steps each World without
-holding the GIL.
+A thin layer over EnvBatch: the library steps every match, builds every
+observation and restarts ended matches in one call, writing into arrays
+allocated once. No Python work is done per agent or per match.
 """
 
 import operator
-from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 
 from . import spaces
-from .batch import split_evenly
-from .columns import Zibber as Z
-from .env import KINDS, agent_names, check_sizes
-from .observe import ObsConfig, build_batch
-from .world import World
-
-
-def worlds_per_pass(num_agents):
-    """Worlds observed in one numpy pass.
-
-    Larger passes save call overhead until the distance arrays (agents x
-    points, some 565 points per world) outgrow the CPU cache; measured here,
-    about 32 agents per pass did best: 8 worlds of 4 zibbers cost a fifth per
-    world of one world alone, 16 such worlds twice as much as 8.
-    """
-    return max(1, 32 // num_agents)
+from .env import agent_names, check_sizes
+from .env_core import EnvBatch, seed_sequence
 
 
 class ZibberVecEnv:
     """``num_envs`` matches of teams ``sizes``; arrays are indexed [env, agent].
 
-    Agents are in the order of ``possible_agents``. ``step(kinds, angles)``
-    takes (num_envs, num_agents) arrays: kind 0 walk, 1 tap, 2 hold, and the
-    angle relative to the heading; actions of dead zibbers are ignored.
-    A match whose agents are all done restarts at once in a fresh World: its
-    row then holds the new match's first observation, and ``infos[e]`` the
-    "final_observation" and "team_scores" of the match that ended.
+    Agents are the zibbers of the learning teams (all teams unless ``teams``
+    names bots: one entry per team, None or a bot name), in the order of
+    ``possible_agents``. ``step(kinds, angles)`` takes (num_envs, num_agents)
+    arrays: kind 0 walk, 1 tap, 2 hold (-1 keeps the last action) and the
+    angle relative to the heading; with ``angle_bins`` it is ``step(actions)``
+    with discrete indices. Actions of dead agents are ignored.
+
+    The returned arrays are the env's own buffers, overwritten by the next
+    reset or step: copy what you keep. A match whose agents are all done
+    restarts at once: its row then holds the new match's first observation,
+    and ``infos[e]`` the "final_observation", "team_scores" and "episode"
+    (seed, hash, ticks, over) of the match that ended.
     """
 
     def __init__(self, num_envs, sizes=(2, 2), kinds=None, max_steps=4000,
-                 death_penalty=10.0, obs_config=None, threads=1, seed=None):
+                 death_penalty=10.0, obs_config=None, threads=1, seed=None, teams=None,
+                 angle_bins=None):
         self.num_envs = operator.index(num_envs)
         if self.num_envs < 1:
             raise ValueError("num_envs must be at least 1")
         self.sizes = check_sizes(sizes)
-        self.kinds = kinds
         self.max_steps = operator.index(max_steps)
         self.death_penalty = float(death_penalty)
-        self.obs_config = obs_config or ObsConfig()
-        self.possible_agents = agent_names(self.sizes)
+        self.batch = EnvBatch(self.num_envs, self.sizes, kinds=kinds, teams=teams,
+                              obs_config=obs_config, max_steps=self.max_steps,
+                              death_penalty=self.death_penalty, angle_bins=angle_bins,
+                              threads=threads, seed=seed)
+        self.obs_config = self.batch.obs_config
+        self.angle_bins = self.batch.angle_bins
+        self.possible_agents = agent_names(self.sizes, teams)
         self.num_agents = len(self.possible_agents)
-        self._teams = np.repeat(np.arange(len(self.sizes)), self.sizes)
         self.single_observation_space = spaces.Box(
             -np.inf, np.inf, (self.obs_config.size,), np.float32)
-
-        self._rng = np.random.default_rng(seed)
-        self.worlds = [None] * self.num_envs
-        self._scores = np.zeros((self.num_envs, self.num_agents))
-        self._alive = np.ones((self.num_envs, self.num_agents), dtype=bool)
-        self._chunks = split_evenly(list(range(self.num_envs)), max(1, threads))
-        self._pool = ThreadPoolExecutor(len(self._chunks)) if len(self._chunks) > 1 else None
-
-    def _new_world(self, e):
-        if self.worlds[e] is not None:
-            self.worlds[e].close()
-        world = World(int(self._rng.integers(1, 2**63)))
-        world.setup(self.sizes, self.kinds)
-        self.worlds[e] = world
-        self._scores[e] = 0.0
-        self._alive[e] = True
+        self._started = False
 
     def reset(self, seed=None):
-        """Fresh worlds everywhere; returns observations (num_envs, num_agents, size)."""
-        if seed is not None:
-            self._rng = np.random.default_rng(seed)
-        for e in range(self.num_envs):
-            self._new_world(e)
-        return self._observe(range(self.num_envs))[0]
+        """Fresh matches everywhere; returns observations (num_envs, num_agents, size)."""
+        self.batch.reset(None if seed is None else seed_sequence(seed, self.num_envs))
+        self._started = True
+        return self.batch.observations
 
-    def _observe(self, envs):
-        """Observations (len(envs), num_agents, size) and zibber exports of the given envs."""
-        snaps = [self._snapshot(self.worlds[e]) for e in envs]
-        obs, group = [], worlds_per_pass(self.num_agents)
-        for start in range(0, len(snaps), group):
-            obs += build_batch(self.obs_config, snaps[start:start + group])
-        return np.stack(obs), np.stack([snap["zibbers"] for snap in snaps])
+    @property
+    def alive(self):
+        """(num_envs, num_agents) bool: which agents act in the next step."""
+        return self.batch.alive
 
-    def _snapshot(self, world):
-        # Copies, since each World reuses its export buffers.
-        return dict(
-            zibbers=world.zibbers().copy(), teams=self._teams, map_size=world.map_size,
-            tick=world.tick, points=world.points(), rubys=world.rubys(),
-            obstacles=world.obstacles(), projectiles=world.projectiles(),
-        )
+    def world(self, e):
+        """The World of match e, to read its exports."""
+        return self.batch.world(e)
 
-    def _advance(self, envs, kinds, angles):
-        for e in envs:
-            world = self.worlds[e]
-            z = world.zibbers()
-            live = np.flatnonzero(z[:, Z.ALIVE] == 1)
-            world.set_actions(live, kinds[e, live], z[live, Z.HEADING] + angles[e, live])
-            world.step()
-        return self._observe(envs)
-
-    def step(self, kinds, angles):
+    def step(self, kinds, angles=None):
         """Returns observations, rewards, terminated, truncated (all [env, agent]) and infos."""
-        if self.worlds[0] is None:
+        if not self._started:
             raise RuntimeError("call reset() before step()")
-        shape = (self.num_envs, self.num_agents)
-        kinds = np.asarray(kinds)
-        angles = np.asarray(angles, dtype=np.float64)
-        if kinds.shape != shape or angles.shape != shape:
-            raise ValueError(f"kinds and angles must have shape {shape}, "
-                             f"got {kinds.shape} and {angles.shape}")
-        if kinds.dtype.kind not in "iu" or kinds.min() < 0 or kinds.max() >= KINDS:
-            raise ValueError(f"kinds must be integers from 0 to {KINDS - 1}")
-        if not np.isfinite(angles).all():
-            raise ValueError("angles must be finite")
-
-        if self._pool is None:
-            results = [self._advance(self._chunks[0], kinds, angles)]
-        else:
-            results = list(self._pool.map(lambda c: self._advance(c, kinds, angles), self._chunks))
-        obs = np.concatenate([r[0] for r in results])
-        zib = np.concatenate([r[1] for r in results])
-
-        scores = zib[:, :, Z.SCORE]
-        alive = zib[:, :, Z.ALIVE] == 1
-        ticks = np.array([w.tick for w in self.worlds])
-        # The penalty is paid once, in the step of the burst.
-        rewards = (scores - self._scores) - self.death_penalty * (self._alive & ~alive)
-        self._scores = scores.copy()
-        self._alive = alive
-        terminated = ~alive
-        truncated = alive & (ticks >= self.max_steps)[:, None]
-
+        b = self.batch
         infos = [{} for _ in range(self.num_envs)]
-        done = (terminated | truncated).all(axis=1)
-        for e in np.flatnonzero(done):
-            infos[e] = {"final_observation": obs[e].copy(),
-                        "team_scores": self.worlds[e].team_scores()}
-            self._new_world(e)
-        if done.any():
-            obs[done] = self._observe(np.flatnonzero(done))[0]
-        return obs, rewards.astype(np.float32), terminated, truncated, infos
+        if b.step(kinds, angles):
+            for e in np.flatnonzero(b.ended):
+                ep = b.episodes[e]
+                infos[e] = {"final_observation": b.final_observations[e].copy(),
+                            "team_scores": b.team_scores[e].copy(),
+                            "episode": {"seed": int(ep["seed"]), "hash": int(ep["hash"]),
+                                        "ticks": int(ep["ticks"]), "over": bool(ep["over"])}}
+        return b.observations, b.rewards, b.terminated, b.truncated, infos
 
     def close(self):
-        for world in self.worlds:
-            if world is not None:
-                world.close()
-        self.worlds = [None] * self.num_envs
-        if self._pool is not None:
-            self._pool.shutdown()
-            self._pool = None
+        self.batch.close()

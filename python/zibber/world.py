@@ -71,6 +71,24 @@ class World:
         self._teams = np.zeros(0, dtype=np.int64)
         self._buffers = {}
 
+    @classmethod
+    def view(cls, handle, sizes):
+        """A World over a handle that something else owns (a match of an EnvBatch).
+
+        Closing it, or collecting it, leaves the handle alone; the owner closes
+        its views before it destroys the handle.
+        """
+        self = cls.__new__(cls)
+        self._lib = _lib.load()
+        self._raw = handle
+        self._finalizer = weakref.finalize(self, lambda: None)
+        self.seed = None
+        self._n_zibbers = int(sum(sizes))
+        self._teams = np.repeat(np.arange(len(sizes)), sizes)
+        self._teams.setflags(write=False)
+        self._buffers = {}
+        return self
+
     # lifecycle
 
     def close(self):

@@ -1,0 +1,31 @@
+// One zibber's observation vector, written from a snapshot of its match.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "env/layout.h"
+#include "env/nearest.h"
+#include "env/point_grid.h"
+#include "host/snapshot.h"
+
+namespace zbenv {
+
+struct ObserveScratch {
+    PointGrid grid;
+    std::vector<double> xs, ys;
+    std::vector<NearestK> points;  // per observer
+    NearestK nearest;
+};
+
+// Once per snapshot, before observing: the nearest points of each of the
+// given (live) zibbers, into scratch.points.
+void findNearestPoints(const zbhost::Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
+                       ObserveScratch& scratch);
+
+// observationSize(layout) floats; all zeros for a dead zibber. teamOf holds
+// the team of every zibber index; points: its nearest points.
+void observeZibber(const zbhost::Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i,
+                   const NearestK& points, NearestK& scratch, float* out);
+
+}  // namespace zbenv
