@@ -56,21 +56,22 @@ export async function createEngine() {
     },
     logSteps: () => m._zw_log_steps(session),
     seek: (step, budget) => m._zw_seek(session, step, budget) === 1,
+    // The checkpoints, and `note`: why the log proves no whole match ("" if it does).
     verifyCheckpoints() {
       const count = m._zw_verify_checkpoints(session);
-      const out = m._malloc(5 * 8);
+      const out = m._malloc(6 * 8);
       const list = [];
       for (let i = 0; i < count; ++i) {
         m._zw_checkpoint(session, i, out);
-        const [tick, stepIndex, line, matched, actualTick] = m.HEAPF64.subarray(out / 8, out / 8 + 5);
+        const [tick, stepIndex, line, matched, end, endSteps] = m.HEAPF64.subarray(out / 8, out / 8 + 6);
         list.push({
-          tick, stepIndex, line, actualTick, matched: matched === 1,
-          expected: text(m._zw_checkpoint_hash(session, i, 0)),
-          actual: text(m._zw_checkpoint_hash(session, i, 1)),
+          tick, stepIndex, line, matched: matched === 1, end: end === 1, endSteps,
+          expected: text(m._zw_checkpoint_text(session, i, 0)),
+          difference: text(m._zw_checkpoint_text(session, i, 1)),
         });
       }
       m._free(out);
-      return list;
+      return { list, note: text(m._zw_verify_note(session)) };
     },
 
     // The state after the last step. The arrays are views into the module's

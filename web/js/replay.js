@@ -17,11 +17,12 @@ export function loadLog(engine, replay, bytes) {
   replay.target = 0;
   replay.shownStep = -1;
   replay.checkpoints = [];
+  replay.note = '';
   // Verifying replays the whole log, seconds for the largest matches: the
   // page shows the log first.
   replay.verifying = true;
   setTimeout(() => {
-    replay.checkpoints = engine.verifyCheckpoints();
+    ({ list: replay.checkpoints, note: replay.note } = engine.verifyCheckpoints());
     replay.verifying = false;
     replay.shownStep = -1;
   }, 50);
@@ -37,19 +38,23 @@ export function seekForAFrame(engine, replay) {
   return true;
 }
 
+// A log that is not proven whole (cut short, nothing to verify) gets a note,
+// worded as `zibber replay --check` words it, and can still be watched.
 export function renderCheckpoints(element, replay, stepIndex, onPick) {
+  const note = replay.note ? `<p class="note">${replay.note}</p>` : '';
   if (replay.verifying || replay.checkpoints.length === 0) {
-    element.textContent = replay.verifying ? 'verifying the checkpoints…' : 'no check lines in this log';
+    element.innerHTML = replay.verifying ? 'verifying the checkpoints…' : note;
     return;
   }
   const bad = replay.checkpoints.filter((c) => !c.matched).length;
   const rows = replay.checkpoints.map((c, i) => {
     const mark = c.matched ? '✓' : '✗';
-    const detail = c.matched ? c.expected : `expected ${c.expected}, got tick ${c.actualTick} ${c.actual}`;
+    const what = c.end ? `end, ${c.endSteps} steps` : `tick ${c.tick}`;
+    const detail = c.matched ? c.expected : c.difference;
     const current = c.stepIndex === stepIndex ? ' current' : '';
-    return `<div data-i="${i}" class="${c.matched ? 'ok' : 'bad'}${current}">${mark} tick ${c.tick} ${detail}</div>`;
+    return `<div data-i="${i}" class="${c.matched ? 'ok' : 'bad'}${current}">${mark} ${what} ${detail}</div>`;
   });
-  element.innerHTML = `<p class="${bad ? 'bad' : 'ok'}">${replay.checkpoints.length - bad} of ${replay.checkpoints.length} checkpoints match</p>${rows.join('')}`;
+  element.innerHTML = `<p class="${bad ? 'bad' : 'ok'}">${replay.checkpoints.length - bad} of ${replay.checkpoints.length} checkpoints match</p>${note}${rows.join('')}`;
   element.onclick = (e) => {
     const row = e.target.closest('[data-i]');
     if (row) onPick(replay.checkpoints[Number(row.dataset.i)].stepIndex);

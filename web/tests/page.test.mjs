@@ -111,7 +111,7 @@ test('the player steers toward the mouse, dashes on a click, charges while holdi
   const saved = path.join(scratch, 'played.log');
   await download.saveAs(saved);
   const checked = zibber('replay', saved, '--check');
-  assert.match(checked, /^[1-9]\d* checkpoints match$/m);
+  assert.match(checked, /^[1-9]\d* checkpoints match, the end line included: \d+ steps$/m);
   assert.match(checked, new RegExp(`final tick ${(await state()).tick} hash ${(await state()).hash}`));
 });
 
@@ -134,12 +134,21 @@ test('a log scrubbed to any step shows the hash the native replay gives there', 
   }
   await screenshot(app.page, 'replay-scrubbed');
 
-  // One check line altered: the page flags it, and only it.
-  const altered = text.replace(/^(check 300 0x[0-9a-f]{15})([0-9a-f])/m, (_, head, last) => head + (last === '0' ? '1' : '0'));
+  // Cut short: a note as the command gives it, and the log still plays.
+  await loadFile('cut.log', fs.readFileSync(path.join(scratch, 'cut.log'), 'utf8'));
+  assert.match(await app.page.textContent('#checkpoints .note'), /^no end line: the log may be cut short after tick 778$/);
+  assert.equal(await app.page.evaluate(() => window.zibberApp.page.engine.logSteps()), 778);
+
+  // The hash of one check line and the running hash of another altered: the
+  // page flags them, and only them.
+  const flip = (_, head, last) => head + (last === '0' ? '1' : '0');
+  const altered = text.replace(/^(check 300 0x[0-9a-f]{15})([0-9a-f])/m, flip)
+    .replace(/^(check 500 .* chain=0x[0-9a-f]{15})([0-9a-f])/m, flip);
   await loadFile('altered.log', altered);
   const rows = await app.page.$$eval('#checkpoints .bad[data-i]', (bad) => bad.map((row) => row.textContent));
-  assert.equal(rows.length, 1);
-  assert.match(rows[0], /^✗ tick 300 expected 0x/);
+  assert.equal(rows.length, 2);
+  assert.match(rows[0], /^✗ tick 300 differs in the state hash: expected 0x/);
+  assert.match(rows[1], /^✗ tick 500 the state agrees but a step since tick 400 differed \(running hash/);
 });
 
 test('a corrupt or cut log shows what is wrong, and the page goes on', async () => {

@@ -71,11 +71,14 @@ void stepMatch(zw_session& session) {
     if (session.playerActionPending) sendAction(session, session.playerAction);
     session.playerActionPending = false;
     zb_step(session.world.get());
-    zbhost::writeStep(session.log);
     ++session.stepIndex;
     refreshState(session);
-    if (session.snapshot.tick % zbhost::kCheckInterval == 0)
-        zbhost::writeCheck(session.log, session.snapshot.tick, zbhost::hashSnapshot(session.snapshot));
+    // Every step's hash goes into the log's running hash; parts only where a
+    // check line needs them.
+    bool checkHere = session.snapshot.tick % zbhost::kCheckInterval == 0;
+    zbhost::StateHash hash = zbhost::hashSnapshot(session.snapshot, checkHere);
+    zbhost::writeStep(session.log, hash.total);
+    if (checkHere) zbhost::writeCheck(session.log, session.snapshot.tick, hash);
 }
 
 }  // namespace
@@ -119,12 +122,13 @@ EMSCRIPTEN_KEEPALIVE int32_t zw_advance(zw_session* session, int32_t steps) {
 
 EMSCRIPTEN_KEEPALIVE const char* zw_saved_log(zw_session* session) {
     if (!session || !session->playing) return "";
-    // The copy is closed with a check of the current state; the session's
-    // own log stays open for the steps still to come.
+    // The copy is closed with a check of the current state and the end
+    // line; the session's own log stays open for the steps still to come.
     zbhost::ReplayWriter copy = session->log;
     const zbhost::Snapshot& s = session->snapshot;
-    if (s.tick % zbhost::kCheckInterval != 0 || session->stepIndex == 0)
-        zbhost::writeCheck(copy, s.tick, zbhost::hashSnapshot(s));
+    zbhost::StateHash hash = zbhost::hashSnapshot(s);
+    if (s.tick % zbhost::kCheckInterval != 0 || session->stepIndex == 0) zbhost::writeCheck(copy, s.tick, hash);
+    zbhost::writeEnd(copy, hash.total);
     session->text = zbhost::finishReplay(copy);
     return session->text.c_str();
 }

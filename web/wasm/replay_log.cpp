@@ -1,11 +1,12 @@
 // A loaded call log, stepped through a step at a time so the page can play
 // it, scrub it and stop anywhere. The log is read by the host library's
-// parser; checkpoints are verified by its replayer.
+// parser; checkpoints are verified by its replayer and its verification,
+// as `zibber replay --check` verifies them.
 #include <algorithm>
 
 #include <emscripten/emscripten.h>
 
-#include "host/state_hash.h"
+#include "host/verify_log.h"
 #include "web/wasm/session.h"
 #include "web/wasm/zibber_web.h"
 
@@ -35,7 +36,8 @@ void applyCall(zw_session& session, const zbhost::ReplayCall& call) {
                 zb_set_action(world, call.index, call.actionKind, call.value);
             break;
         case zbhost::CallKind::step:
-        case zbhost::CallKind::check: break;
+        case zbhost::CallKind::check:
+        case zbhost::CallKind::end: break;
     }
 }
 
@@ -45,12 +47,6 @@ void rewind(zw_session& session) {
     session.nextCall = 0;
     session.stepsIntoCall = 0;
     session.stepIndex = 0;
-}
-
-bool partsMatch(const zbhost::ReplayCall& check, const zbhost::StateHash& actual) {
-    for (int part = 0; part < zbhost::kPartCount; ++part)
-        if ((check.checkPartMask & (1u << part)) && check.checkParts[part] != actual.parts[part]) return false;
-    return true;
 }
 
 }  // namespace
@@ -120,40 +116,52 @@ EMSCRIPTEN_KEEPALIVE int32_t zw_seek(zw_session* session, int32_t step, int32_t 
 EMSCRIPTEN_KEEPALIVE int32_t zw_verify_checkpoints(zw_session* session) {
     if (!session) return 0;
     session->checkpoints.clear();
-    bool anyCheck = std::any_of(session->calls.begin(), session->calls.end(),
-                                [](const zbhost::ReplayCall& c) { return c.kind == zbhost::CallKind::check; });
-    if (!anyCheck) return 0;
-    int32_t stepIndex = 0;
+    zbhost::LogVerification v;
+    bool anyLine = std::any_of(session->calls.begin(), session->calls.end(), [](const zbhost::ReplayCall& c) {
+        return c.kind == zbhost::CallKind::check || c.kind == zbhost::CallKind::end;
+    });
+    // Nothing to verify needs no replay.
+    if (!anyLine) {
+        session->unproven = zbhost::unprovenReason(v, 0);
+        return 0;
+    }
+    // Unlike the command, it goes on past a line that differs, so that
+    // every line gets its mark.
     zbhost::ReplayHooks hooks;
-    hooks.afterStep = [&](const zb_world*) { return ++stepIndex, true; };
+    hooks.afterStep = [&](const zb_world* world) { return zbhost::verifyStep(v, world), true; };
     hooks.atCheck = [&](const zb_world* world, const zbhost::ReplayCall& call) {
-        zbhost::Snapshot snapshot;
-        zbhost::readSnapshot(world, snapshot);
-        zbhost::StateHash actual = zbhost::hashSnapshot(snapshot);
-        bool matched = snapshot.tick == call.checkTick && actual.total == call.checkHash && partsMatch(call, actual);
-        session->checkpoints.push_back({call, stepIndex, snapshot.tick, actual.total, matched});
+        std::string difference = zbhost::verifyLine(v, world, call);
+        session->checkpoints.push_back({call, static_cast<int32_t>(v.steps), zb_tick(world), std::move(difference)});
         return true;
     };
+    hooks.atEnd = hooks.atCheck;
     zbhost::WorldHandle world;
     zbhost::runReplay(session->calls, world, hooks);
+    session->unproven = zbhost::unprovenReason(v, zb_tick(world.get()));
     return static_cast<int32_t>(session->checkpoints.size());
 }
 
 EMSCRIPTEN_KEEPALIVE void zw_checkpoint(const zw_session* session, int32_t index, double* out) {
     if (!session || !out || index < 0 || index >= static_cast<int32_t>(session->checkpoints.size())) return;
     const CheckpointResult& c = session->checkpoints[static_cast<size_t>(index)];
-    out[0] = c.call.checkTick;
+    bool end = c.call.kind == zbhost::CallKind::end;
+    out[0] = end ? c.tick : c.call.checkTick;
     out[1] = c.stepIndex;
     out[2] = c.call.line;
-    out[3] = c.matched ? 1.0 : 0.0;
-    out[4] = c.tick;
+    out[3] = c.difference.empty() ? 1.0 : 0.0;
+    out[4] = end ? 1.0 : 0.0;
+    out[5] = static_cast<double>(c.call.endSteps);
 }
 
-EMSCRIPTEN_KEEPALIVE const char* zw_checkpoint_hash(zw_session* session, int32_t index, int32_t which) {
+EMSCRIPTEN_KEEPALIVE const char* zw_checkpoint_text(zw_session* session, int32_t index, int32_t which) {
     if (!session || index < 0 || index >= static_cast<int32_t>(session->checkpoints.size())) return "";
     const CheckpointResult& c = session->checkpoints[static_cast<size_t>(index)];
-    session->text = zbhost::formatHash(which == 0 ? c.call.checkHash : c.actual);
+    session->text = which == 0 ? zbhost::formatHash(c.call.checkHash) : c.difference;
     return session->text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* zw_verify_note(const zw_session* session) {
+    return session ? session->unproven.c_str() : "";
 }
 
 }  // extern "C"

@@ -10,12 +10,12 @@
 #include "host/snapshot.h"
 #include "host/world_handle.h"
 
+// A check or end line of a loaded log, verified.
 struct CheckpointResult {
     zbhost::ReplayCall call;
     int32_t stepIndex = 0;
-    uint32_t tick = 0;
-    uint64_t actual = 0;
-    bool matched = false;
+    uint32_t tick = 0;       // replayed; an end line names none of its own
+    std::string difference;  // what differs, "" when the line agrees
 };
 
 struct zw_session {
@@ -42,6 +42,7 @@ struct zw_session {
     size_t nextCall = 0;
     uint32_t stepsIntoCall = 0;
     std::vector<CheckpointResult> checkpoints;
+    std::string unproven;  // why the log, its lines agreeing, is not proven whole
 };
 
 // Reads the World after a step or a setup, with the team of every zibber.

@@ -42,7 +42,8 @@ void zw_set_player_action(zw_session* session, int32_t kind, double heading);
 /* Plays up to `steps` steps of a bot match, or of a loaded log; stops at the
  * end of the match or of the log. Returns the steps taken. */
 int32_t zw_advance(zw_session* session, int32_t steps);
-/* The match played so far as a call log, closed with a check line. */
+/* The match played so far as a call log, closed with a check line and the
+ * end line. */
 const char* zw_saved_log(zw_session* session);
 
 /* Loads a call log of `length` bytes (NUL bytes are the parser's to refuse). Returns 0 and sets zw_error when it does
@@ -53,13 +54,19 @@ int32_t zw_log_steps(const zw_session* session);
  * `budget` steps in this call (a step before the current one starts over).
  * Returns 1 once there. */
 int32_t zw_seek(zw_session* session, int32_t step, int32_t budget);
-/* Replays the whole log, verifying every check line; then the results: */
+/* Replays the whole log, verifying every check line and the end line as
+ * `zibber replay --check` does, but on past a line that differs; then the
+ * results: */
 int32_t zw_verify_checkpoints(zw_session* session);
-/* Fills the expected tick, step index, line, matched (0 or 1) and the
- * actual tick of checkpoint `index`; zw_checkpoint_hash gives its expected
- * (which 0) and actual (which 1) hash. */
+/* Fills the tick (an end line's: the replayed one), step index, line,
+ * matched (0 or 1), end line (0 or 1) and an end line's step count of
+ * checkpoint `index`; zw_checkpoint_text gives its expected hash (which 0)
+ * and what differs (which 1, "" when it matches). */
 void zw_checkpoint(const zw_session* session, int32_t index, double* out);
-const char* zw_checkpoint_hash(zw_session* session, int32_t index, int32_t which);
+const char* zw_checkpoint_text(zw_session* session, int32_t index, int32_t which);
+/* Why the log proves no whole match even where every line matches, as the
+ * command words it (no check or end line, no end line), or "". */
+const char* zw_verify_note(const zw_session* session);
 
 /* The state after the last step. */
 int32_t zw_step_index(const zw_session* session);
