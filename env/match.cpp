@@ -12,30 +12,6 @@ namespace {
 
 using zbhost::Snapshot;
 
-template <typename Export>
-void readArray(const zb_world* world, int32_t count, int width, std::vector<double>& out, Export exportFn) {
-    out.resize(static_cast<size_t>(count) * static_cast<size_t>(width));
-    if (count > 0) exportFn(world, out.data());
-}
-
-// Only what observations and rewards need; bots and the final hash read the
-// whole snapshot instead.
-void readForAgents(const zb_world* world, Snapshot& s) {
-    s.tick = zb_tick(world);
-    s.mapSize = zb_map_size(world);
-    s.isOver = zb_is_over(world);
-    s.numZibbers = zb_num_zibbers(world);
-    s.numPoints = zb_num_points(world);
-    s.numRubys = zb_num_rubys(world);
-    s.numObstacles = zb_num_obstacles(world);
-    s.numProjectiles = zb_num_projectiles(world);
-    readArray(world, s.numZibbers, ZB_ZIBBER_WIDTH, s.zibbers, zb_zibbers);
-    readArray(world, s.numPoints, ZB_POINT_WIDTH, s.points, zb_points);
-    readArray(world, s.numRubys, ZB_RUBY_WIDTH, s.rubys, zb_rubys);
-    readArray(world, s.numObstacles, ZB_OBSTACLE_WIDTH, s.obstacles, zb_obstacles);
-    readArray(world, s.numProjectiles, ZB_PROJECTILE_WIDTH, s.projectiles, zb_projectiles);
-}
-
 // The state after a step, in the match's snapshot when bots need it there,
 // else in the thread's.
 const Snapshot& readState(const MatchConfig& config, Match& match, Workspace& ws) {
@@ -43,7 +19,7 @@ const Snapshot& readState(const MatchConfig& config, Match& match, Workspace& ws
         zbhost::readSnapshot(match.world.get(), match.snapshot);
         return match.snapshot;
     }
-    readForAgents(match.world.get(), ws.snapshot);
+    zbhost::readArena(match.world.get(), ws.snapshot);
     match.snapshot.numZibbers = ws.snapshot.numZibbers;
     match.snapshot.zibbers.assign(ws.snapshot.zibbers.begin(), ws.snapshot.zibbers.end());
     return ws.snapshot;

@@ -13,25 +13,29 @@ void readArray(const zb_world* world, int32_t count, int width, std::vector<doub
 
 }  // namespace
 
-void readSnapshot(const zb_world* world, Snapshot& out) {
+void readArena(const zb_world* world, Snapshot& out) {
     out.tick = zb_tick(world);
     out.mapSize = zb_map_size(world);
     out.isOver = zb_is_over(world);
-    out.numTeams = zb_num_teams(world);
     out.numZibbers = zb_num_zibbers(world);
     out.numPoints = zb_num_points(world);
     out.numRubys = zb_num_rubys(world);
     out.numObstacles = zb_num_obstacles(world);
     out.numProjectiles = zb_num_projectiles(world);
-    out.numParticles = zb_num_particles(world);
-    out.numRemovals = zb_num_removals(world);
-    out.teamScores.resize(static_cast<size_t>(out.numTeams > 0 ? out.numTeams : 0));
-    if (out.numTeams > 0) zb_team_scores(world, out.teamScores.data());
     readArray(world, out.numZibbers, ZB_ZIBBER_WIDTH, out.zibbers, zb_zibbers);
     readArray(world, out.numPoints, ZB_POINT_WIDTH, out.points, zb_points);
     readArray(world, out.numRubys, ZB_RUBY_WIDTH, out.rubys, zb_rubys);
     readArray(world, out.numObstacles, ZB_OBSTACLE_WIDTH, out.obstacles, zb_obstacles);
     readArray(world, out.numProjectiles, ZB_PROJECTILE_WIDTH, out.projectiles, zb_projectiles);
+}
+
+void readSnapshot(const zb_world* world, Snapshot& out) {
+    readArena(world, out);
+    out.numTeams = zb_num_teams(world);
+    out.numParticles = zb_num_particles(world);
+    out.numRemovals = zb_num_removals(world);
+    out.teamScores.resize(static_cast<size_t>(out.numTeams > 0 ? out.numTeams : 0));
+    if (out.numTeams > 0) zb_team_scores(world, out.teamScores.data());
     readArray(world, out.numParticles, ZB_PARTICLE_WIDTH, out.particles, zb_particles);
     readArray(world, out.numRemovals, ZB_REMOVAL_WIDTH, out.removals, zb_removals);
 }
