@@ -47,9 +47,9 @@ TEST(Projectiles, RimComesFirstAndExpiryDropsPointsInside) {
     EXPECT_EQ(w->projectiles[0].id, 51u);
     EXPECT_EQ(w->projectiles[0].x, -66.5);
     EXPECT_EQ(w->projectileIds.releasedIds, (std::vector<uint32_t>{50}));
-    EXPECT_GT(w->points.size(), 0u);
-    EXPECT_LT(w->points.size(), 16u);  // about half the disc around x = 66 lies outside
-    for (const zb::Point& p : w->points) {
+    EXPECT_GT(pointsOf(w.get()).size(), 0u);
+    EXPECT_LT(pointsOf(w.get()).size(), 16u);  // about half the disc around x = 66 lies outside
+    for (const zb::Point& p : pointsOf(w.get())) {
         EXPECT_LT(std::fma(p.x, p.x, p.y * p.y), 67.0 * 67.0);
         EXPECT_LE(std::hypot(p.x - 66.5, p.y), 1.0 + 1e-12);
         EXPECT_EQ(p.ambient, 0);
@@ -68,7 +68,7 @@ TEST(Projectiles, StunsEveryLivingZibberTouched) {
     EXPECT_EQ(w->zibbers[1].stunTicks, 24);  // overwritten, not added
     EXPECT_EQ(w->zibbers[2].stunTicks, 0);
     EXPECT_TRUE(w->projectiles.empty());
-    EXPECT_TRUE(w->points.empty());
+    EXPECT_TRUE(pointsOf(w.get()).empty());
     EXPECT_EQ(w->rngState, before);
 }
 
@@ -85,7 +85,7 @@ TEST(Projectiles, ExactReachAndRubies) {
     const uint64_t before = r->rngState;
     zb::moveProjectiles(*r);
     EXPECT_EQ(draws(before, r->rngState), 48u);
-    EXPECT_EQ(r->points.size(), 16u);
+    EXPECT_EQ(pointsOf(r.get()).size(), 16u);
     ASSERT_EQ(r->projectiles.size(), 1u);
     EXPECT_EQ(r->projectiles[0].id, 51u);
 }
@@ -173,15 +173,15 @@ TEST(Upkeep, FirstScatterOfAFreshWorld) {
     const uint64_t before = w->rngState;
     zb::scatterAmbientPoints(*w);
     EXPECT_EQ(draws(before, w->rngState), 171u);
-    EXPECT_EQ(w->points.size(), 57u);
+    EXPECT_EQ(pointsOf(w.get()).size(), 57u);
     EXPECT_EQ(w->arenaPointCount, 57);
 
     // A zibber blocks points within sqrt(6) radii of its centre.
     auto big = worldWith({makeZibber(100, 0.0, 0.0)});
     big->zibbers[0].radius = 20.0;
     zb::scatterAmbientPoints(*big);
-    EXPECT_LT(big->points.size(), 57u);
-    for (const zb::Point& p : big->points) EXPECT_GE(p.x * p.x + p.y * p.y, 2400.0 - 1e-9);
+    EXPECT_LT(pointsOf(big.get()).size(), 57u);
+    for (const zb::Point& p : pointsOf(big.get())) EXPECT_GE(p.x * p.x + p.y * p.y, 2400.0 - 1e-9);
 
     // More ambient points than the arena wants: nothing is drawn.
     w->arenaPointCount = 600;
@@ -333,10 +333,10 @@ TEST(Match, PlaysToTheEndWithInvariantsHeld) {
         ++steps;
 
         int ambient = 0;
-        for (const zb::Point& p : w->points) ambient += p.ambient;
+        for (const zb::Point& p : pointsOf(w.get())) ambient += p.ambient;
         ASSERT_EQ(ambient, w->arenaPointCount) << "step " << steps;
         const Snapshot s = snapshot(w.get());
-        ASSERT_EQ(zb_num_points(w.get()), static_cast<int32_t>(w->points.size()));
+        ASSERT_EQ(zb_num_points(w.get()), static_cast<int32_t>(pointsOf(w.get()).size()));
         ASSERT_EQ(zb_num_obstacles(w.get()), static_cast<int32_t>(w->obstacles.size()));
         ASSERT_EQ(zb_num_projectiles(w.get()), static_cast<int32_t>(w->projectiles.size()));
         for (const auto& v : exportOf(w.get(), zb_zibbers, n, ZB_ZIBBER_WIDTH)) ASSERT_TRUE(std::isfinite(v));
@@ -347,7 +347,7 @@ TEST(Match, PlaysToTheEndWithInvariantsHeld) {
             ASSERT_TRUE(std::isfinite(v));
         }
         std::set<uint32_t> pointIds, obstacleIds, projectileIds, rubyIds;
-        for (const auto& p : w->points) ASSERT_TRUE(pointIds.insert(p.id).second);
+        for (const auto& p : pointsOf(w.get())) ASSERT_TRUE(pointIds.insert(p.id).second);
         for (const auto& o : w->obstacles) ASSERT_TRUE(obstacleIds.insert(o.id).second);
         for (const auto& p : w->projectiles) ASSERT_TRUE(projectileIds.insert(p.id).second && p.removed == 0);
         for (const auto& r : w->rubies) ASSERT_TRUE(rubyIds.insert(r.id).second);

@@ -316,7 +316,7 @@ TEST(Scores, AdditionsWrapAround) {
     zb::Zibber z = makeZibber(200, 0, 0);
     z.score = INT32_MAX;
     addZibbers(w.get(), {z});
-    w->points.push_back(zb::Point{65534, 0.5, 0.0, 0});
+    zb::addPoint(w->points, zb::Point{65534, 0.5, 0.0, 0});
     zb::collectPoints(*w);
     EXPECT_EQ(w->zibbers[0].score, INT32_MIN);
 }

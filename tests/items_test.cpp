@@ -66,11 +66,11 @@ zb::Obstacle segment(uint32_t id, double ax, double ay, double bx, double by, do
 
 TEST(Points, RimCullAtExactlyTheLimit) {
     auto w = makeWorld();
-    w->points = {{10, 68.5, 0.0, 1}, {11, std::nextafter(68.5, 0.0), 0.0, 1}, {12, 0.0, -70.0, 0}};
+    setPoints(w.get(), {{10, 68.5, 0.0, 1}, {11, std::nextafter(68.5, 0.0), 0.0, 1}, {12, 0.0, -70.0, 0}});
     w->arenaPointCount = 2;
     zb::collectPoints(*w);
-    ASSERT_EQ(w->points.size(), 1u);
-    EXPECT_EQ(w->points[0].id, 11u);
+    ASSERT_EQ(pointsOf(w.get()).size(), 1u);
+    EXPECT_EQ(pointsOf(w.get())[0].id, 11u);
     EXPECT_EQ(w->arenaPointCount, 1);
     ASSERT_EQ(w->removals.size(), 2u);
     EXPECT_EQ(w->removals[0].id, 10u);
@@ -90,18 +90,18 @@ TEST(Points, PickupReachTiesAndOrderOfRemovals) {
     zs[2] = makeZibber(198, 0.0, 60.0);
     zs[4] = makeZibber(196, -40.0, 0.0);
     auto w = worldWith(std::move(zs));
-    w->points = {
-        {20, 31.0, 3.0, 1},   // exactly sqrt(2.5) radii from zibber 1: collected
-        {21, 10.8, 0.0, 0},   // in reach of zibbers 3 and 5: the lower index wins
-        {22, 0.0, 0.0, 0},    // only the dead zibber is here
-        {23, 0.0, 69.0, 1},   // beyond the rim and in reach of zibber 2: culled
-        {24, -40.0, 1.6, 0},  // just out of reach
-    };
+    setPoints(w.get(), {
+                           {20, 31.0, 3.0, 1},   // exactly sqrt(2.5) radii from zibber 1: collected
+                           {21, 10.8, 0.0, 0},   // in reach of zibbers 3 and 5: the lower index wins
+                           {22, 0.0, 0.0, 0},    // only the dead zibber is here
+                           {23, 0.0, 69.0, 1},   // beyond the rim and in reach of zibber 2: culled
+                           {24, -40.0, 1.6, 0},  // just out of reach
+                       });
     w->arenaPointCount = 2;
     zb::collectPoints(*w);
-    ASSERT_EQ(w->points.size(), 2u);
-    EXPECT_EQ(w->points[0].id, 22u);
-    EXPECT_EQ(w->points[1].id, 24u);
+    ASSERT_EQ(pointsOf(w.get()).size(), 2u);
+    EXPECT_EQ(pointsOf(w.get())[0].id, 22u);
+    EXPECT_EQ(pointsOf(w.get())[1].id, 24u);
     EXPECT_EQ(w->zibbers[1].score, 1);
     EXPECT_EQ(w->zibbers[2].score, 0);
     EXPECT_EQ(w->zibbers[3].score, 1);

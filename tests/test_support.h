@@ -108,4 +108,16 @@ inline void drainPool(zb::IdPool& pool, uint32_t keep = 0) {
     if (pool.freshIds > keep) pool.freshIds = keep;
 }
 
+// The World's points in creation order, and hand-made ones put in their place.
+inline std::vector<zb::Point> pointsOf(const zb_world* w) {
+    std::vector<zb::Point> out;
+    zb::forEachPoint(w->points, [&out](const zb::Point& p) { out.push_back(p); });
+    return out;
+}
+
+inline void setPoints(zb_world* w, const std::vector<zb::Point>& points) {
+    zb::initPointField(w->points);
+    for (const zb::Point& p : points) zb::addPoint(w->points, p);
+}
+
 }  // namespace zbtest

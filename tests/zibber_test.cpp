@@ -371,10 +371,10 @@ TEST(Burst, DrawsPointsAndRubies) {
         }
 
         zb::burstZibber(*w, z);
-        EXPECT_EQ(w->points.size(), static_cast<size_t>(points)) << "score " << c.score;
+        EXPECT_EQ(pointsOf(w.get()).size(), static_cast<size_t>(points)) << "score " << c.score;
         EXPECT_EQ(w->rubies.size(), ruby ? 1u : 0u);
         EXPECT_EQ(w->rngState, stateAfterDraws(before, 1 + (ruby ? 1 : 0) + 3 * points));
-        for (const zb::Point& p : w->points) {
+        for (const zb::Point& p : pointsOf(w.get())) {
             EXPECT_LE(std::hypot(p.x - 10, p.y + 5), 4.2 + 1e-12);
             EXPECT_EQ(p.ambient, 0);
         }
@@ -405,27 +405,27 @@ TEST(Burst, ExhaustedPoolsChangeNothingElse) {
     EXPECT_EQ(starved->rngState, normal->rngState);
     EXPECT_EQ(normal->rubies.size(), 1u);
     EXPECT_TRUE(starved->rubies.empty());
-    EXPECT_GT(normal->points.size(), 5u);
-    EXPECT_EQ(starved->points.size(), 5u);
-    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(starved->points[i].x, normal->points[i].x);
+    EXPECT_GT(pointsOf(normal.get()).size(), 5u);
+    EXPECT_EQ(pointsOf(starved.get()).size(), 5u);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(pointsOf(starved.get())[i].x, pointsOf(normal.get())[i].x);
 }
 
 TEST(PointSpawning, IdsCountDownThenReuseInReleaseOrder) {
     auto w = makeWorld(1);
     zb::spawnPoint(*w, 0, 1.0, 2.0);
     zb::spawnPoint(*w, 1, 3.0, 4.0);
-    EXPECT_EQ(w->points[0].id, 65534u);
-    EXPECT_EQ(w->points[1].id, 65533u);
+    EXPECT_EQ(pointsOf(w.get())[0].id, 65534u);
+    EXPECT_EQ(pointsOf(w.get())[1].id, 65533u);
     EXPECT_EQ(w->arenaPointCount, 1);
     drainPool(w->pointIds);
     zb::releaseId(w->pointIds, 65534);
     zb::releaseId(w->pointIds, 65533);
     zb::spawnPoint(*w, 0, 0, 0);
     zb::spawnPoint(*w, 1, 0, 0);
-    EXPECT_EQ(w->points[2].id, 65534u);
-    EXPECT_EQ(w->points[3].id, 65533u);
+    EXPECT_EQ(pointsOf(w.get())[2].id, 65534u);
+    EXPECT_EQ(pointsOf(w.get())[3].id, 65533u);
     zb::spawnPoint(*w, 1, 0, 0);  // no id left: no point, no count
-    EXPECT_EQ(w->points.size(), 4u);
+    EXPECT_EQ(pointsOf(w.get()).size(), 4u);
     EXPECT_EQ(w->arenaPointCount, 2);
 }
 

@@ -12,12 +12,6 @@
 namespace zb {
 namespace {
 
-struct RubyContact {
-    uint32_t index;
-    double nx;  // unit direction from the zibber to the ruby
-    double ny;
-};
-
 void drift(Ruby& r) {
     r.x = r.vx + r.x;
     r.y = r.vy + r.y;
@@ -79,7 +73,7 @@ bool bite(World& world, Ruby& r, double radius, const std::vector<RubyContact>& 
 }  // namespace
 
 ZB_HOT void updateRubies(World& world) {
-    std::vector<RubyContact> contacts;
+    std::vector<RubyContact>& contacts = world.scratch.rubyContacts;
     size_t kept = 0;
     for (size_t i = 0; i < world.rubies.size(); ++i) {
         Ruby r = world.rubies[i];
