@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/world.h"
 
@@ -33,7 +34,13 @@ void scatterAmbientPoints(World& world);
 // Spawners.
 void spawnPoint(World& world, uint8_t ambient, double x, double y);
 void spawnObstacle(World& world);
+// How far (x, y) is from the rim, every living zibber and every obstacle.
 double clearanceAt(const World& world, double x, double y);
+// The same, for spots tried in turn: the shapes of the living zibbers and of
+// the obstacles, gathered once, then each spot's clearance when it is above
+// floor, otherwise some value at or below floor, or NaN, found with less work.
+void gatherClearanceShapes(const World& world, std::vector<ClearanceShape>& shapes);
+double clearanceAbove(const World& world, const std::vector<ClearanceShape>& shapes, double x, double y, double floor);
 
 // The whole step.
 void stepWorld(World& world);

@@ -21,11 +21,24 @@ struct RubyContact {
     double ny;
 };
 
+// Whatever an obstacle spawn keeps clear of, as a disc (ex = ey = 0) or a
+// segment A + t (ex, ey) thickened by reach, with its parts computed once.
+struct ClearanceShape {
+    double ax;
+    double ay;
+    double ex;
+    double ey;
+    double lengthSquared;  // fma(ex, ex, ey * ey)
+    double reach;
+    uint8_t isSegment;
+};
+
 struct Scratch {
     std::vector<uint32_t> living;  // indices of living zibbers, ascending
     std::vector<ZibberReach> reaches;
     std::vector<RubyContact> rubyContacts;
     std::vector<int32_t> slots;  // point slots leaving in this phase
+    std::vector<ClearanceShape> shapes;
 };
 
 }  // namespace zb

@@ -6,7 +6,9 @@
 #include <cmath>
 
 #ifndef ZIBBER_PLATFORM_MATH
+#include "core/hot.h"
 #include "math/correctly_rounded.h"
+#include "math/hypot_fast.h"
 #endif
 
 namespace zb::fm {
@@ -32,8 +34,29 @@ inline SinCos sinCos(double x) {
 inline double acos(double x) { return cr::acos(x); }
 inline double exp(double x) { return cr::exp(x); }
 inline double log(double x) { return cr::log(x); }
-inline double hypot(double x, double y) { return cr::hypot(x, y); }
 inline double powOneAndHalf(double x) { return cr::powOneAndHalf(x); }
+
+// The velocities, offsets and distances of a step are finite and of
+// comparable size, where hypot's fast path decides alone; inline, it saves
+// the call and the dispatch that cost as much. The rest goes to the library,
+// whose result it is anyway. For ZB_HOT phases only: their FMA copy runs where
+// the CPU has the instruction, so std::fma in the fast path is that, not a call.
+inline double hypot(double x, double y) {
+    const double ax = std::fabs(x);
+    const double ay = std::fabs(y);
+    const double big = ay > ax ? ay : ax;
+    const double small = ay > ax ? ax : ay;
+    if (big <= 0x1p300 && small >= 0x1p-300 && small * 0x1p27 >= big) {
+#if ZB_HOT_CLONES
+        const double r = cr::detail::cpuHasFma() ? cr::detail::hypotFastT<true>(big, small)
+                                                 : cr::detail::hypotFastT<false>(big, small);
+#else
+        const double r = cr::detail::hypotFastT<cr::detail::kFmaBuiltIn>(big, small);
+#endif
+        if (r >= 0.0) return r;
+    }
+    return cr::hypot(x, y);
+}
 #endif
 
 }  // namespace zb::fm

@@ -3,6 +3,7 @@
 #include "core/hot.h"
 #include "core/phases.h"
 #include "math/step_math.h"
+#include "obstacles/obstacle_shape.h"
 
 namespace zb {
 namespace {
@@ -25,8 +26,8 @@ double innerEdgeDistance(const Obstacle& o) {
     if (o.isCircle != 1) {
         const double dx = o.bx - o.ax;
         const double dy = o.by - o.ay;
-        double t = std::fma(-o.ax, dx, (-o.ay) * dy) / std::fma(dx, dx, dy * dy);
-        t = std::fmax(std::fmin(t, 1.0), 0.0);  // a zero-length segment gives 1
+        // A zero-length segment gives 1.
+        const double t = clampUnit(std::fma(-o.ax, dx, (-o.ay) * dy) / std::fma(dx, dx, dy * dy));
         nx = std::fma(dx, t, o.ax);
         ny = std::fma(dy, t, o.ay);
     }

@@ -74,15 +74,18 @@ double walkScale(double speed) {
 }
 
 // Fifty sub-steps: the decay per sub-step is applied exactly this many times,
-// since a closed form would round differently.
+// since a closed form would round differently. The heading's sine and cosine,
+// most of the cost, are taken only where they can change the sum: a zero walk
+// adds an exact zero, which leaves a non-zero velocity as it is.
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
     double s = startSpeed;
     fm::SinCos dir{};
-    if (!turning) dir = fm::sinCos(h);
+    bool dirStale = true;
     for (int i = 0; i < kSubsteps; ++i) {
+        if (i > 0) s = glideSpeed(z.vx, z.vy);
         if (turning) {
             const double d = angleDelta(h, t);
             if (std::fabs(d) <= maxTurn) {
@@ -91,16 +94,19 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
             } else {
                 h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
             }
-            dir = fm::sinCos(h);
+            dirStale = true;
         }
         const double w = walkBase * walkScale(s);
+        if (dirStale && (w != 0.0 || z.vx == 0.0 || z.vy == 0.0)) {
+            dir = fm::sinCos(h);
+            dirStale = false;
+        }
         z.x = std::fma(std::fma(w, dir.c, z.vx) / 50.0, moveFactor, z.x);
         z.y = std::fma(std::fma(w, dir.s, z.vy) / 50.0, moveFactor, z.y);
         z.radius = z.radius + z.growthRate / 50.0;
         z.vx *= kSubstepDecay;
         z.vy *= kSubstepDecay;
         z.growthRate *= kSubstepDecay;
-        s = glideSpeed(z.vx, z.vy);
     }
     z.heading = h;
 }
