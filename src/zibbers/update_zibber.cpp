@@ -81,11 +81,18 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
+    // In locals, so the loop keeps them in registers.
+    double x = z.x;
+    double y = z.y;
+    double vx = z.vx;
+    double vy = z.vy;
+    double radius = z.radius;
+    double growthRate = z.growthRate;
     double s = startSpeed;
     fm::SinCos dir{};
     bool dirStale = true;
     for (int i = 0; i < kSubsteps; ++i) {
-        if (i > 0) s = glideSpeed(z.vx, z.vy);
+        if (i > 0) s = glideSpeed(vx, vy);
         if (turning) {
             const double d = angleDelta(h, t);
             if (std::fabs(d) <= maxTurn) {
@@ -97,17 +104,23 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
             dirStale = true;
         }
         const double w = walkBase * walkScale(s);
-        if (dirStale && (w != 0.0 || z.vx == 0.0 || z.vy == 0.0)) {
-            dir = fm::sinCos(h);
+        if (dirStale && (w != 0.0 || vx == 0.0 || vy == 0.0)) {
+            dir = fm::sinCosInline(h);
             dirStale = false;
         }
-        z.x = std::fma(std::fma(w, dir.c, z.vx) / 50.0, moveFactor, z.x);
-        z.y = std::fma(std::fma(w, dir.s, z.vy) / 50.0, moveFactor, z.y);
-        z.radius = z.radius + z.growthRate / 50.0;
-        z.vx *= kSubstepDecay;
-        z.vy *= kSubstepDecay;
-        z.growthRate *= kSubstepDecay;
+        x = std::fma(std::fma(w, dir.c, vx) / 50.0, moveFactor, x);
+        y = std::fma(std::fma(w, dir.s, vy) / 50.0, moveFactor, y);
+        radius = radius + growthRate / 50.0;
+        vx *= kSubstepDecay;
+        vy *= kSubstepDecay;
+        growthRate *= kSubstepDecay;
     }
+    z.x = x;
+    z.y = y;
+    z.vx = vx;
+    z.vy = vy;
+    z.radius = radius;
+    z.growthRate = growthRate;
     z.heading = h;
 }
 
