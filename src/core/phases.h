@@ -1,6 +1,7 @@
 // The phases of a step, one per file, in the order the step driver runs them.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,13 @@ void updateCharge(World& world, Zibber& zibber, double startSpeed, double aim, d
 bool burstIfOversized(World& world, Zibber& zibber);
 void burstZibber(World& world, Zibber& zibber);
 void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB);
+// The test collideZibbers starts with, inline for the loop over every pair.
+inline bool zibbersTouch(const Zibber& a, const Zibber& b) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double rs = b.radius + a.radius;
+    return !(std::fma(dx, dx, dy * dy) > rs * rs);
+}
 
 // After the zibber loop.
 void updateRubies(World& world);

@@ -19,7 +19,9 @@ void runZibberLoop(World& world) {
         if (burstIfOversized(world, z)) continue;
         for (const uint32_t j : living) {
             Zibber& other = world.zibbers[j];
-            if (j != i && other.alive && other.id < z.id) collideZibbers(world, z, other, j);
+            if (j != i && other.alive && other.id < z.id && zibbersTouch(z, other)) {
+                collideZibbers(world, z, other, j);
+            }
         }
     }
 }
