@@ -46,7 +46,7 @@ TEST(Projectiles, RimComesFirstAndExpiryDropsPointsInside) {
     ASSERT_EQ(w->projectiles.size(), 1u);
     EXPECT_EQ(w->projectiles[0].id, 51u);
     EXPECT_EQ(w->projectiles[0].x, -66.5);
-    EXPECT_EQ(w->projectileIds.releasedIds, (std::vector<uint32_t>{50}));
+    EXPECT_EQ(queuedIds(w->projectileIds), (std::vector<uint32_t>{50}));
     EXPECT_GT(pointsOf(w.get()).size(), 0u);
     EXPECT_LT(pointsOf(w.get()).size(), 16u);  // about half the disc around x = 66 lies outside
     for (const zb::Point& p : pointsOf(w.get())) {

@@ -50,7 +50,7 @@ TEST(IdPool, HandsOutFromTheTopThenReleasedInReleaseOrder) {
     EXPECT_EQ(*zb::takeId(pool), 5u);
     EXPECT_FALSE(zb::takeId(pool).has_value());
     EXPECT_EQ(zb::availableIds(pool), 0);
-    EXPECT_TRUE(pool.releasedIds.empty());
+    EXPECT_TRUE(queuedIds(pool).empty());
 
     zb::IdPool empty;
     zb::resetPool(empty, 4);

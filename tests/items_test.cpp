@@ -76,7 +76,7 @@ TEST(Points, RimCullAtExactlyTheLimit) {
     EXPECT_EQ(w->removals[0].id, 10u);
     EXPECT_EQ(w->removals[0].x, 68.5);
     EXPECT_EQ(w->removals[1].y, -70.0);
-    EXPECT_EQ(w->pointIds.releasedIds, (std::vector<uint32_t>{10, 12}));
+    EXPECT_EQ(queuedIds(w->pointIds), (std::vector<uint32_t>{10, 12}));
 }
 
 TEST(Points, PickupReachTiesAndOrderOfRemovals) {
@@ -114,7 +114,7 @@ TEST(Points, PickupReachTiesAndOrderOfRemovals) {
     EXPECT_EQ(w->removals[1].x, 30.5);  // midpoint between zibber and point
     EXPECT_EQ(w->removals[1].y, 1.5);
     EXPECT_EQ(w->removals[2].id, 21u);
-    EXPECT_EQ(w->pointIds.releasedIds, (std::vector<uint32_t>{23, 20, 21}));
+    EXPECT_EQ(queuedIds(w->pointIds), (std::vector<uint32_t>{23, 20, 21}));
 }
 
 TEST(Obstacles, CullAtTheRimAndSegmentsJudgedByTheirNearestPoint) {
@@ -128,7 +128,7 @@ TEST(Obstacles, CullAtTheRimAndSegmentsJudgedByTheirNearestPoint) {
     std::vector<uint32_t> ids;
     for (const auto& o : w->obstacles) ids.push_back(o.id);
     EXPECT_EQ(ids, (std::vector<uint32_t>{10, 13}));
-    EXPECT_EQ(w->obstacleIds.releasedIds, (std::vector<uint32_t>{11, 12, 14}));
+    EXPECT_EQ(queuedIds(w->obstacleIds), (std::vector<uint32_t>{11, 12, 14}));
     EXPECT_EQ(w->obstacles[0].charge, 0.05);
     EXPECT_TRUE(w->removals.empty());
 }
@@ -213,7 +213,7 @@ TEST(Rubies, FinalBiteSplitsTheRest) {
     ASSERT_EQ(w->particles.size(), 2u);
     EXPECT_EQ(w->particles[0].kind, 1);
     EXPECT_EQ(w->particles[1].kind, 1);
-    EXPECT_TRUE(w->rubyIds.releasedIds.empty());
+    EXPECT_TRUE(queuedIds(w->rubyIds).empty());
     EXPECT_TRUE(w->removals.empty());
 }
 

@@ -61,9 +61,8 @@ inline Snapshot snapshot(const zb_world* w) {
     }
     for (const zb::IdPool* pool : {&w->zibberIds, &w->pointIds, &w->rubyIds, &w->obstacleIds, &w->projectileIds}) {
         s.bits.push_back(pool->freshIds);
-        s.bits.push_back(pool->freeIds.size());
-        s.bits.push_back(pool->releasedIds.size());
-        if (!pool->freeIds.empty()) s.bits.push_back(pool->freeIds.back());
+        s.bits.push_back(pool->queued);
+        if (pool->queued != 0) s.bits.push_back(pool->ring[pool->head]);
     }
     return s;
 }
@@ -104,8 +103,15 @@ inline void addZibbers(zb_world* w, std::vector<zb::Zibber> zibbers) {
 
 // Leaves only the `keep` lowest unused ids in a pool, to reach exhaustion.
 inline void drainPool(zb::IdPool& pool, uint32_t keep = 0) {
-    pool.freeIds.clear();
+    pool.queued = 0;
     if (pool.freshIds > keep) pool.freshIds = keep;
+}
+
+// The given back ids of a pool in the order they will be handed out again.
+inline std::vector<uint32_t> queuedIds(const zb::IdPool& pool) {
+    std::vector<uint32_t> out;
+    for (uint32_t k = 0; k < pool.queued; ++k) out.push_back(pool.ring[(pool.head + k) % pool.ring.size()]);
+    return out;
 }
 
 // The World's points in creation order, and hand-made ones put in their place.

@@ -379,8 +379,8 @@ TEST(Burst, DrawsPointsAndRubies) {
             EXPECT_EQ(p.ambient, 0);
         }
         EXPECT_EQ(w->arenaPointCount, 0);
-        ASSERT_EQ(w->zibberIds.releasedIds.size(), 1u);
-        EXPECT_EQ(w->zibberIds.releasedIds[0], 100u);
+        ASSERT_EQ(queuedIds(w->zibberIds).size(), 1u);
+        EXPECT_EQ(queuedIds(w->zibberIds)[0], 100u);
         if (ruby) {
             const zb::Ruby& r = w->rubies[0];
             EXPECT_EQ(r.x, 10.0);

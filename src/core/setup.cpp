@@ -62,6 +62,8 @@ void setupMatch(World& world, const int32_t* sizes, int32_t count, const int32_t
     }
     world.zibberCount = static_cast<int32_t>(world.zibbers.size());
     world.startZibberCount = world.zibberCount;
+    // One ruby now and at most one per zibber's burst: room for all of them.
+    world.rubies.reserve(world.rubies.size() + static_cast<size_t>(world.zibberCount) + 1);
     if (auto id = takeId(world.rubyIds)) {
         world.rubies.push_back(Ruby{*id, 0.0, 0.0, 0.0, 0.0, 1.5, 1.0, 30});
     }

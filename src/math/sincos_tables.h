@@ -527,11 +527,30 @@ inline constexpr double k256OverPi = 0x1.45f306dc9c883p+6;
 
 // 1/pi = sum over i of kInvPiBits[i] * 2^(-64 (i + 1)).
 inline constexpr uint64_t kInvPiBits[24] = {
-    0x517cc1b727220a94ull, 0xfe13abe8fa9a6ee0ull, 0x6db14acc9e21c820ull, 0xff28b1d5ef5de2b0ull, 0xdb92371d2126e970ull,
-    0x0324977504e8c90eull, 0x7f0ef58e5894d39full, 0x74411afa975da242ull, 0x74ce38135a2fbf20ull, 0x9cc8eb1cc1a99cfaull,
-    0x4e422fc5defc941dull, 0x8ffc4bffef02cc07ull, 0xf79788c5ad05368full, 0xb69b3f6793e584dbull, 0xa7a31fb34f2ff516ull,
-    0xba93dd63f5f2f8bdull, 0x9e839cfbc5294975ull, 0x35fdafd88fc6ae84ull, 0x2b0198237e3db5d5ull, 0xf867de104d7a1b0eull,
-    0xd4f1c8b0af730d84ull, 0x32ccc2af8a503420ull, 0x46ffec4026b99398ull, 0x83030aab6539d464ull,
+    0x517cc1b727220a94ull,
+    0xfe13abe8fa9a6ee0ull,
+    0x6db14acc9e21c820ull,
+    0xff28b1d5ef5de2b0ull,
+    0xdb92371d2126e970ull,
+    0x0324977504e8c90eull,
+    0x7f0ef58e5894d39full,
+    0x74411afa975da242ull,
+    0x74ce38135a2fbf20ull,
+    0x9cc8eb1cc1a99cfaull,
+    0x4e422fc5defc941dull,
+    0x8ffc4bffef02cc07ull,
+    0xf79788c5ad05368full,
+    0xb69b3f6793e584dbull,
+    0xa7a31fb34f2ff516ull,
+    0xba93dd63f5f2f8bdull,
+    0x9e839cfbc5294975ull,
+    0x35fdafd88fc6ae84ull,
+    0x2b0198237e3db5d5ull,
+    0xf867de104d7a1b0eull,
+    0xd4f1c8b0af730d84ull,
+    0x32ccc2af8a503420ull,
+    0x46ffec4026b99398ull,
+    0x83030aab6539d464ull,
 };
 
 }  // namespace zb::cr::detail
