@@ -57,12 +57,13 @@ void tapDash(Zibber& z, double aim, double sizeFactor) {
 // to walkScale, which is 0 from 0.11 on. A rounded hypot is never below the
 // larger component, so above 0.11 that component serves every use exactly and
 // the square root is saved while gliding fast.
+template <bool kFma>
 double glideSpeed(double vx, double vy) {
     const double ax = std::fabs(vx);
     const double ay = std::fabs(vy);
     const double m = ax > ay ? ax : ay;
     if (m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay) return m;  // a NaN keeps its hypot
-    return fm::hypot(vx, vy);
+    return fm::hypotWith<kFma>(vx, vy);
 }
 
 // Walking thrust fades out linearly as the glide speed reaches 0.11.
@@ -77,6 +78,7 @@ double walkScale(double speed) {
 // since a closed form would round differently. The heading's sine and cosine,
 // most of the cost, are taken only where they can change the sum: a zero walk
 // adds an exact zero, which leaves a non-zero velocity as it is.
+template <bool kFma>
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
@@ -92,7 +94,7 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
     fm::SinCos dir{};
     bool dirStale = true;
     for (int i = 0; i < kSubsteps; ++i) {
-        if (i > 0) s = glideSpeed(vx, vy);
+        if (i > 0) s = glideSpeed<kFma>(vx, vy);
         if (turning) {
             const double d = angleDelta(h, t);
             if (std::fabs(d) <= maxTurn) {
@@ -105,7 +107,7 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
         }
         const double w = walkBase * walkScale(s);
         if (dirStale && (w != 0.0 || vx == 0.0 || vy == 0.0)) {
-            dir = fm::sinCosInline(h);
+            dir = fm::sinCosWith<kFma>(h);
             dirStale = false;
         }
         x = std::fma(std::fma(w, dir.c, vx) / 50.0, moveFactor, x);
@@ -149,7 +151,7 @@ void ageContacts(Zibber& z) {
 }  // namespace
 
 ZB_HOT void updateZibber(World& world, Zibber& z) {
-    const double s0 = glideSpeed(z.vx, z.vy);
+    const double s0 = fm::fmaPath() ? glideSpeed<true>(z.vx, z.vy) : glideSpeed<false>(z.vx, z.vy);
     const double sf = 1.0 + ((z.radius - 1.0) * 0.2857142857142858) / 3.0;
     const double cs = chargeEffect(z.chargeTicks, 0.22);
     const double mf = z.stunTicks > 0 ? 0.12 : 1.0;
@@ -167,7 +169,12 @@ ZB_HOT void updateZibber(World& world, Zibber& z) {
     const double maxTurn = ((tf * 0.12) / z.radius) / 50.0;
     const double walkBase = (sf * ZB_WALK_SPEED) * (1.0 - cs);
 
-    integrate(z, s0, walkBase, maxTurn, mf);
+    // One version of the sub-step loop or the other, chosen outside it.
+    if (fm::fmaPath()) {
+        integrate<true>(z, s0, walkBase, maxTurn, mf);
+    } else {
+        integrate<false>(z, s0, walkBase, maxTurn, mf);
+    }
     const double grown = z.radius + 0.001;
     z.radius = grown < 0.75 ? 0.75 : grown;
     bounceOffWall(world, z);
