@@ -75,26 +75,37 @@ double walkScale(double speed) {
 }
 
 // Fifty sub-steps: the decay per sub-step is applied exactly this many times,
-// since a closed form would round differently. The heading's sine and cosine,
-// most of the cost, are taken only where they can change the sum: a zero walk
-// adds an exact zero, which leaves a non-zero velocity as it is.
+// since a closed form would round differently. The velocities and the walk's
+// strength depend on nothing else, the heading on nothing else either, so
+// they are worked out in loops of their own before the positions; each short
+// loop keeps its values in registers. The heading's sine and cosine, most of
+// the cost, are taken only where they can change the sum: a zero walk adds an
+// exact zero, which leaves a non-zero velocity as it is.
 template <bool kFma>
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
+    double vxs[kSubsteps];
+    double vys[kSubsteps];
+    double walks[kSubsteps];
+    double vx = z.vx;
+    double vy = z.vy;
+    double s = startSpeed;
+    for (int i = 0; i < kSubsteps; ++i) {
+        if (i > 0) s = glideSpeed<kFma>(vx, vy);
+        vxs[i] = vx;
+        vys[i] = vy;
+        walks[i] = walkBase * walkScale(s);
+        vx *= kSubstepDecay;
+        vy *= kSubstepDecay;
+    }
+
+    double cosines[kSubsteps];
+    double sines[kSubsteps];
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
-    // In locals, so the loop keeps them in registers.
-    double x = z.x;
-    double y = z.y;
-    double vx = z.vx;
-    double vy = z.vy;
-    double radius = z.radius;
-    double growthRate = z.growthRate;
-    double s = startSpeed;
     fm::SinCos dir{};
     bool dirStale = true;
     for (int i = 0; i < kSubsteps; ++i) {
-        if (i > 0) s = glideSpeed<kFma>(vx, vy);
         if (turning) {
             const double d = angleDelta(h, t);
             if (std::fabs(d) <= maxTurn) {
@@ -105,16 +116,22 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
             }
             dirStale = true;
         }
-        const double w = walkBase * walkScale(s);
-        if (dirStale && (w != 0.0 || vx == 0.0 || vy == 0.0)) {
+        if (dirStale && (walks[i] != 0.0 || vxs[i] == 0.0 || vys[i] == 0.0)) {
             dir = fm::sinCosWith<kFma>(h);
             dirStale = false;
         }
-        x = std::fma(std::fma(w, dir.c, vx) / 50.0, moveFactor, x);
-        y = std::fma(std::fma(w, dir.s, vy) / 50.0, moveFactor, y);
+        cosines[i] = dir.c;
+        sines[i] = dir.s;
+    }
+
+    double x = z.x;
+    double y = z.y;
+    double radius = z.radius;
+    double growthRate = z.growthRate;
+    for (int i = 0; i < kSubsteps; ++i) {
+        x = std::fma(std::fma(walks[i], cosines[i], vxs[i]) / 50.0, moveFactor, x);
+        y = std::fma(std::fma(walks[i], sines[i], vys[i]) / 50.0, moveFactor, y);
         radius = radius + growthRate / 50.0;
-        vx *= kSubstepDecay;
-        vy *= kSubstepDecay;
         growthRate *= kSubstepDecay;
     }
     z.x = x;
