@@ -51,24 +51,33 @@ void driftAndCull(World& world) {
 }
 
 // Every ordered pair pushes, with no cut-off, so obstacles spread out; moves
-// take effect at once for the later pairs.
+// take effect at once for the later pairs. Each push waits for the one before
+// (a division deep), so the moving obstacle stays in registers: through
+// memory every push would also wait for its own store.
 void repel(World& world) {
     std::vector<Obstacle>& obs = world.obstacles;
     for (size_t i = 0; i < obs.size(); ++i) {
-        Obstacle& a = obs[i];
+        double ax = obs[i].ax;
+        double ay = obs[i].ay;
+        double bx = obs[i].bx;
+        double by = obs[i].by;
         for (size_t j = 0; j < obs.size(); ++j) {
             if (j == i) continue;
-            const double dx = a.ax - obs[j].ax;
-            const double dy = a.ay - obs[j].ay;
+            const double dx = ax - obs[j].ax;
+            const double dy = ay - obs[j].ay;
             const double d2 = std::fma(dx, dx, dy * dy);
             if (d2 == 0.0) continue;
             const double sx = dx / d2;
             const double sy = dy / d2;
-            a.ax = std::fma(0.2, sx, a.ax);
-            a.ay = std::fma(0.2, sy, a.ay);
-            a.bx = std::fma(0.2, sx, a.bx);
-            a.by = std::fma(0.2, sy, a.by);
+            ax = std::fma(0.2, sx, ax);
+            ay = std::fma(0.2, sy, ay);
+            bx = std::fma(0.2, sx, bx);
+            by = std::fma(0.2, sy, by);
         }
+        obs[i].ax = ax;
+        obs[i].ay = ay;
+        obs[i].bx = bx;
+        obs[i].by = by;
     }
 }
 
