@@ -9,6 +9,8 @@
 namespace zb {
 namespace {
 
+constexpr size_t kContactReserve = 4;
+
 // Setup either happens whole or not at all: a call that cannot be carried out
 // (negative count, missing sizes, more zibbers than ids left) must not leave
 // a half-rebuilt World or an exception at the C boundary.
@@ -43,6 +45,9 @@ void placeTeam(World& world, int32_t t, int32_t count, int32_t n, const int32_t*
         z.radius = 1.0;
         z.chargeTicks = -1;
         z.alive = 1;
+        // Room for the first few bounce partners, so a zibber's first
+        // collisions late in a match do not allocate.
+        z.contacts.reserve(kContactReserve);
         world.teamMembers[static_cast<size_t>(t)].push_back(static_cast<uint32_t>(g));
         world.zibbers.push_back(std::move(z));
     }
