@@ -1,4 +1,5 @@
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/hot.h"
@@ -42,14 +43,20 @@ void gatherClearanceShapes(const World& world, std::vector<ClearanceShape>& shap
 // The clearance is the least of its terms, ignoring NaN ones, so their order
 // does not matter and the search may stop at the first term at or below the
 // floor: the spot can no longer beat the best one found.
-ZB_HOT double clearanceAbove(const World& world, const std::vector<ClearanceShape>& shapes, double x, double y,
+ZB_HOT double clearanceAbove(const World& world, std::vector<ClearanceShape>& shapes, double x, double y,
                              double floor) {
     // The rim term is at most mapSize - max(|x|, |y|), for the same reason.
     const double rimBound = world.mapSize - largerOf(std::fabs(x), std::fabs(y));
     if (rimBound <= floor) return rimBound;
     double c = world.mapSize - fm::hypot(x, y);
-    for (const ClearanceShape& s : shapes) {
-        if (c <= floor) return c;
+    for (size_t k = 0; k < shapes.size(); ++k) {
+        if (c <= floor) {
+            // The shape that ruled this spot out goes first for the next one:
+            // a few large shapes rule out most spots.
+            if (k > 1) std::swap(shapes[0], shapes[k - 1]);
+            return c;
+        }
+        const ClearanceShape& s = shapes[k];
         if (s.isSegment == 0) {
             lowerTo(c, x - s.ax, y - s.ay, s.reach);
         } else {
