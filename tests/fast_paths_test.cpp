@@ -123,6 +123,8 @@ TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
     }
 }
 
+// The platform-math build has no library math to compare with.
+#ifndef ZIBBER_PLATFORM_MATH
 TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> small(-0.2, 0.2);
@@ -150,6 +152,7 @@ TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
         ASSERT_TRUE(sameBits(fused.s, want.s) && sameBits(fused.c, want.c)) << a;
     }
 }
+#endif
 
 TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
     const double twoPi = zb::kTwoPi;
@@ -157,12 +160,10 @@ TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
                      std::nextafter(2 * twoPi, 0.0), -std::nextafter(2 * twoPi, 0.0), 3 * twoPi, 1e300, kNaN, -kInf}) {
         const double want = std::fmod(a, twoPi);
         const double got = zb::modTwoPi(a);
-        ASSERT_TRUE(std::memcmp(&want, &got, 8) == 0 || (std::isnan(want) && std::isnan(got))) << a;
+        ASSERT_TRUE(sameBits(want, got) || (std::isnan(want) && std::isnan(got))) << a;
     }
     for (double t : {-1.0, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kInf}) {
-        const double want = std::fmax(std::fmin(t, 1.0), 0.0);
-        const double got = zb::clampUnit(t);
-        ASSERT_EQ(std::memcmp(&want, &got, 8), 0) << t;
+        ASSERT_TRUE(sameBits(zb::clampUnit(t), std::fmax(std::fmin(t, 1.0), 0.0))) << t;
     }
 }
 
