@@ -124,15 +124,28 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
         sines[i] = dir.s;
     }
 
+    // The divisions do not depend on one another, so they run side by side
+    // (the compiler may pack them) before the sums, which are chains.
+    double dxs[kSubsteps];
+    double dys[kSubsteps];
+    double grows[kSubsteps];
+    double growthRate = z.growthRate;
+    for (int i = 0; i < kSubsteps; ++i) {
+        grows[i] = growthRate;
+        growthRate *= kSubstepDecay;
+    }
+    for (int i = 0; i < kSubsteps; ++i) {
+        dxs[i] = std::fma(walks[i], cosines[i], vxs[i]) / 50.0;
+        dys[i] = std::fma(walks[i], sines[i], vys[i]) / 50.0;
+        grows[i] = grows[i] / 50.0;
+    }
     double x = z.x;
     double y = z.y;
     double radius = z.radius;
-    double growthRate = z.growthRate;
     for (int i = 0; i < kSubsteps; ++i) {
-        x = std::fma(std::fma(walks[i], cosines[i], vxs[i]) / 50.0, moveFactor, x);
-        y = std::fma(std::fma(walks[i], sines[i], vys[i]) / 50.0, moveFactor, y);
-        radius = radius + growthRate / 50.0;
-        growthRate *= kSubstepDecay;
+        x = std::fma(dxs[i], moveFactor, x);
+        y = std::fma(dys[i], moveFactor, y);
+        radius = radius + grows[i];
     }
     z.x = x;
     z.y = y;
