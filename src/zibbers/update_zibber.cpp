@@ -77,29 +77,38 @@ double walkScale(double speed) {
 // Fifty sub-steps: the decay per sub-step is applied exactly this many times,
 // since a closed form would round differently. The velocities and the walk's
 // strength depend on nothing else, the heading on nothing else either, so
-// they are worked out in loops of their own before the positions; each short
-// loop keeps its values in registers. The heading's sine and cosine, most of
-// the cost, are taken only where they can change the sum: a zero walk adds an
-// exact zero, which leaves a non-zero velocity as it is.
+// each is worked out for all sub-steps in a loop of its own before the
+// positions; short loops keep their values in registers.
+struct Substeps {
+    double vx[kSubsteps];  // the velocity at the start of each sub-step
+    double vy[kSubsteps];
+    double walk[kSubsteps];  // the walking thrust
+    double cos[kSubsteps];   // the heading's direction, where it matters
+    double sin[kSubsteps];
+};
+
 template <bool kFma>
-void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
-    double vxs[kSubsteps];
-    double vys[kSubsteps];
-    double walks[kSubsteps];
+void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
     double vx = z.vx;
     double vy = z.vy;
     double s = startSpeed;
     for (int i = 0; i < kSubsteps; ++i) {
         if (i > 0) s = glideSpeed<kFma>(vx, vy);
-        vxs[i] = vx;
-        vys[i] = vy;
-        walks[i] = walkBase * walkScale(s);
+        steps.vx[i] = vx;
+        steps.vy[i] = vy;
+        steps.walk[i] = walkBase * walkScale(s);
         vx *= kSubstepDecay;
         vy *= kSubstepDecay;
     }
+    z.vx = vx;
+    z.vy = vy;
+}
 
-    double cosines[kSubsteps];
-    double sines[kSubsteps];
+// The heading's sine and cosine, most of the cost, are taken only where they
+// can change the sum: a zero walk adds an exact zero, which leaves a non-zero
+// velocity as it is.
+template <bool kFma>
+void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
@@ -116,44 +125,52 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
             }
             dirStale = true;
         }
-        if (dirStale && (walks[i] != 0.0 || vxs[i] == 0.0 || vys[i] == 0.0)) {
+        if (dirStale && (steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0)) {
             dir = fm::sinCosWith<kFma>(h);
             dirStale = false;
         }
-        cosines[i] = dir.c;
-        sines[i] = dir.s;
+        steps.cos[i] = dir.c;
+        steps.sin[i] = dir.s;
     }
+    z.heading = h;
+}
 
-    // The divisions do not depend on one another, so they run side by side
-    // (the compiler may pack them) before the sums, which are chains.
-    double dxs[kSubsteps];
-    double dys[kSubsteps];
-    double grows[kSubsteps];
+// The divisions do not depend on one another, so they run side by side (the
+// compiler packs them) before the sums, which are chains.
+void advance(Zibber& z, double moveFactor, const Substeps& steps) {
+    double dx[kSubsteps];
+    double dy[kSubsteps];
+    double grow[kSubsteps];
     double growthRate = z.growthRate;
     for (int i = 0; i < kSubsteps; ++i) {
-        grows[i] = growthRate;
+        grow[i] = growthRate;
         growthRate *= kSubstepDecay;
     }
     for (int i = 0; i < kSubsteps; ++i) {
-        dxs[i] = std::fma(walks[i], cosines[i], vxs[i]) / 50.0;
-        dys[i] = std::fma(walks[i], sines[i], vys[i]) / 50.0;
-        grows[i] = grows[i] / 50.0;
+        dx[i] = std::fma(steps.walk[i], steps.cos[i], steps.vx[i]) / 50.0;
+        dy[i] = std::fma(steps.walk[i], steps.sin[i], steps.vy[i]) / 50.0;
+        grow[i] = grow[i] / 50.0;
     }
     double x = z.x;
     double y = z.y;
     double radius = z.radius;
     for (int i = 0; i < kSubsteps; ++i) {
-        x = std::fma(dxs[i], moveFactor, x);
-        y = std::fma(dys[i], moveFactor, y);
-        radius = radius + grows[i];
+        x = std::fma(dx[i], moveFactor, x);
+        y = std::fma(dy[i], moveFactor, y);
+        radius = radius + grow[i];
     }
     z.x = x;
     z.y = y;
-    z.vx = vx;
-    z.vy = vy;
     z.radius = radius;
     z.growthRate = growthRate;
-    z.heading = h;
+}
+
+template <bool kFma>
+void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
+    Substeps steps;
+    glide<kFma>(z, startSpeed, walkBase, steps);
+    turn<kFma>(z, maxTurn, steps);
+    advance(z, moveFactor, steps);
 }
 
 void bounceOffWall(World& world, Zibber& z) {
