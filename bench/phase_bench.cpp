@@ -41,16 +41,16 @@ void collectPoints(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
     for (auto _ : state) {
         zb::collectPoints(world);
-        benchmark::DoNotOptimize(world.points.data());
+        benchmark::DoNotOptimize(world.points.slots.data());
     }
-    state.counters["points"] = static_cast<double>(world.points.size());
+    state.counters["points"] = static_cast<double>(world.points.live);
 }
 
 // Ambient scatter into an arena that has just lost its points, the busiest
 // case: a tenth of the shortfall is attempted per call.
 void scatterAmbientPoints(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
-    world.points.clear();
+    zb::initPointField(world.points);
     world.arenaPointCount = 0;
     const zb_world emptied = world;
     for (auto _ : state) {
@@ -62,7 +62,7 @@ void scatterAmbientPoints(benchmark::State& state, const char* scenario) {
         state.ResumeTiming();
         zb::scatterAmbientPoints(world);
     }
-    state.counters["added"] = static_cast<double>(world.points.size());
+    state.counters["added"] = static_cast<double>(world.points.live);
 }
 
 // Obstacle spawning searches a thousand candidate spots for the freest one.

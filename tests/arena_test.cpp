@@ -38,10 +38,10 @@ TEST(Projectiles, rimComesFirstAndExpiryDropsPointsInside) {
     EXPECT_EQ(w->zibbers[0].stunTicks, 0);
     ASSERT_EQ(w->projectiles.size(), 1u);
     EXPECT_EQ(w->projectiles[0].x, -66.5);
-    EXPECT_EQ(w->projectileIds.releasedIds, (std::vector<uint32_t>{50}));
-    EXPECT_GT(w->points.size(), 0u);
-    EXPECT_LT(w->points.size(), 16u);  // about half the disc around x = 66 lies outside
-    for (const zb::Point& p : w->points) EXPECT_LT(std::fma(p.x, p.x, p.y * p.y), 67.0 * 67.0);
+    EXPECT_EQ(queuedIds(w->projectileIds), (std::vector<uint32_t>{50}));
+    EXPECT_GT(pointsOf(w.get()).size(), 0u);
+    EXPECT_LT(pointsOf(w.get()).size(), 16u);  // about half the disc around x = 66 lies outside
+    for (const zb::Point& p : pointsOf(w.get())) EXPECT_LT(std::fma(p.x, p.x, p.y * p.y), 67.0 * 67.0);
 }
 
 TEST(Projectiles, stunEveryLivingZibberTouchedAtExactReach) {
@@ -94,7 +94,7 @@ TEST(Upkeep, exhaustedPoolsAddNothingButDrawTheSame) {
         EXPECT_EQ(starved->rngState, w->rngState);
         EXPECT_GT(w->arenaPointCount, 0);
         EXPECT_EQ(w->obstacles.size(), 1u);
-        EXPECT_TRUE(starved->points.empty() && starved->obstacles.empty());
+        EXPECT_TRUE(pointsOf(starved.get()).empty() && starved->obstacles.empty());
         EXPECT_EQ(starved->arenaPointCount, 0);
     }
 }

@@ -168,7 +168,7 @@ TEST(Scores, additionsWrapAroundAndTeamsKeepTheBestReached) {
     auto w = worldWith({z});
     w->arenaPointCount = 100000;  // keeps the scatter out
     zb::upkeepArena(*w);
-    w->points.push_back(zb::Point{65534, 0.5, 0.0, 0});
+    zb::addPoint(w->points, zb::Point{65534, 0.5, 0.0, 0});
     zb::collectPoints(*w);
     EXPECT_EQ(w->zibbers[0].score, INT32_MIN);
     zb::upkeepArena(*w);

@@ -31,21 +31,21 @@ TEST(Points, rimCullAndPickupAtExactReachTiesAndOrderOfRemovals) {
     zs[2] = makeZibber(198, 0.0, 60.0);
     zs[4] = makeZibber(196, -40.0, 0.0);
     auto w = worldWith(std::move(zs));
-    w->points = {
-        {20, 31.0, 3.0, 1},   // exactly sqrt(2.5) radii from zibber 1: collected
-        {21, 10.8, 0.0, 0},   // in reach of zibbers 3 and 5: the lower index wins
-        {22, 0.0, 0.0, 0},    // only the dead zibber is here
-        {23, 0.0, 69.0, 1},   // beyond the rim and in reach of zibber 2: culled
-        {24, -40.0, 1.6, 0},  // just out of reach
-        {25, 68.5, 0.0, 1},   // exactly at the cull limit, 67 + 1.5: culled
-        {26, std::nextafter(68.5, 0.0), 0.0, 1},
-    };
+    setPoints(w.get(), {
+                           {20, 31.0, 3.0, 1},   // exactly sqrt(2.5) radii from zibber 1: collected
+                           {21, 10.8, 0.0, 0},   // in reach of zibbers 3 and 5: the lower index wins
+                           {22, 0.0, 0.0, 0},    // only the dead zibber is here
+                           {23, 0.0, 69.0, 1},   // beyond the rim and in reach of zibber 2: culled
+                           {24, -40.0, 1.6, 0},  // just out of reach
+                           {25, 68.5, 0.0, 1},   // exactly at the cull limit, 67 + 1.5: culled
+                           {26, std::nextafter(68.5, 0.0), 0.0, 1},
+                       });
     w->arenaPointCount = 4;
     zb::collectPoints(*w);
-    ASSERT_EQ(w->points.size(), 3u);
-    EXPECT_EQ(w->points[0].id, 22u);
-    EXPECT_EQ(w->points[1].id, 24u);
-    EXPECT_EQ(w->points[2].id, 26u);
+    ASSERT_EQ(pointsOf(w.get()).size(), 3u);
+    EXPECT_EQ(pointsOf(w.get())[0].id, 22u);
+    EXPECT_EQ(pointsOf(w.get())[1].id, 24u);
+    EXPECT_EQ(pointsOf(w.get())[2].id, 26u);
     EXPECT_EQ(w->zibbers[1].score, 1);
     EXPECT_EQ(w->zibbers[2].score, 0);
     EXPECT_EQ(w->zibbers[3].score, 1);
@@ -55,7 +55,7 @@ TEST(Points, rimCullAndPickupAtExactReachTiesAndOrderOfRemovals) {
     EXPECT_EQ(w->removals[0].y, 69.0);  // rim deletions come first, where the point was
     EXPECT_EQ(w->removals[2].x, 30.5);  // a pickup: midway between zibber and point
     EXPECT_EQ(w->removals[2].y, 1.5);
-    EXPECT_EQ(w->pointIds.releasedIds, (std::vector<uint32_t>{23, 25, 20, 21}));
+    EXPECT_EQ(queuedIds(w->pointIds), (std::vector<uint32_t>{23, 25, 20, 21}));
 }
 
 TEST(Obstacles, cullJudgesSegmentsByTheirNearestPointAndCoincidentOnesStay) {
@@ -68,7 +68,7 @@ TEST(Obstacles, cullJudgesSegmentsByTheirNearestPointAndCoincidentOnesStay) {
     zb::moveObstacles(*w);
     ASSERT_EQ(w->obstacles.size(), 2u);
     EXPECT_EQ(w->obstacles[1].id, 13u);
-    EXPECT_EQ(w->obstacleIds.releasedIds, (std::vector<uint32_t>{11, 12, 14}));
+    EXPECT_EQ(queuedIds(w->obstacleIds), (std::vector<uint32_t>{11, 12, 14}));
     EXPECT_EQ(w->obstacles[0].charge, 0.05);
     EXPECT_TRUE(w->removals.empty());
 
@@ -90,7 +90,7 @@ TEST(Rubies, finalBiteSplitsTheRest) {
     ASSERT_EQ(w->particles.size(), 2u);
     EXPECT_EQ(w->particles[0].kind, ZB_PARTICLE_FINAL_BITE);
     EXPECT_EQ(w->particles[1].kind, ZB_PARTICLE_FINAL_BITE);
-    EXPECT_TRUE(w->rubyIds.releasedIds.empty());  // ruby ids are never reused
+    EXPECT_TRUE(queuedIds(w->rubyIds).empty());  // ruby ids are never reused
     EXPECT_TRUE(w->removals.empty());
 }
 

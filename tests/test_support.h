@@ -26,8 +26,8 @@ inline Snapshot snapshot(const zb_world* w) {
         s.insert(s.end(), members.begin(), members.end());
     }
     for (const zb::IdPool* pool : {&w->zibberIds, &w->pointIds, &w->rubyIds, &w->obstacleIds, &w->projectileIds}) {
-        s.insert(s.end(), {pool->freshIds, pool->freeIds.size(), pool->releasedIds.size()});
-        s.insert(s.end(), pool->freeIds.begin(), pool->freeIds.end());
+        s.insert(s.end(), {pool->freshIds, pool->queued});
+        for (uint32_t k = 0; k < pool->queued; ++k) s.push_back(pool->ring[(pool->head + k) % pool->ring.size()]);
     }
     return s;
 }
@@ -74,8 +74,27 @@ inline WorldPtr worldWith(std::vector<zb::Zibber> zibbers, uint64_t seed = 11) {
 
 // Leaves only the `keep` lowest unused ids in a pool, to reach exhaustion.
 inline void drainPool(zb::IdPool& pool, uint32_t keep = 0) {
-    pool.freeIds.clear();
+    pool.queued = 0;
     if (pool.freshIds > keep) pool.freshIds = keep;
+}
+
+// The given back ids of a pool in the order they will be handed out again.
+inline std::vector<uint32_t> queuedIds(const zb::IdPool& pool) {
+    std::vector<uint32_t> out;
+    for (uint32_t k = 0; k < pool.queued; ++k) out.push_back(pool.ring[(pool.head + k) % pool.ring.size()]);
+    return out;
+}
+
+// The World's points in creation order, and hand-made ones put in their place.
+inline std::vector<zb::Point> pointsOf(const zb_world* w) {
+    std::vector<zb::Point> out;
+    zb::forEachPoint(w->points, [&out](const zb::Point& p) { out.push_back(p); });
+    return out;
+}
+
+inline void setPoints(zb_world* w, const std::vector<zb::Point>& points) {
+    zb::initPointField(w->points);
+    for (const zb::Point& p : points) zb::addPoint(w->points, p);
 }
 
 }  // namespace zbtest

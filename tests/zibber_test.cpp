@@ -102,7 +102,7 @@ TEST(Burst, pointsAndRubyForEachScore) {
         const uint64_t before = w->rngState;
         zb::burstZibber(*w, z);
         SCOPED_TRACE(c.score);
-        EXPECT_EQ(w->points.size(), c.points);
+        EXPECT_EQ(pointsOf(w.get()).size(), c.points);
         EXPECT_EQ(w->rubies.size(), c.rubies);
         // One draw for the ruby chance, one for its value, three per point.
         EXPECT_EQ(w->rngState, before + (1 + c.rubies + 3 * c.points) * zb::kGoldenGamma);
@@ -130,7 +130,7 @@ TEST(Burst, exhaustedPoolsChangeNothingElse) {
     EXPECT_EQ(starved->rngState, normal->rngState);
     EXPECT_EQ(normal->rubies.size(), 1u);
     EXPECT_TRUE(starved->rubies.empty());
-    EXPECT_GT(normal->points.size(), 5u);
-    EXPECT_EQ(starved->points.size(), 5u);
-    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(starved->points[i].x, normal->points[i].x);
+    EXPECT_GT(pointsOf(normal.get()).size(), 5u);
+    EXPECT_EQ(pointsOf(starved.get()).size(), 5u);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(pointsOf(starved.get())[i].x, pointsOf(normal.get())[i].x);
 }

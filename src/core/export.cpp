@@ -30,9 +30,7 @@ bool zb_is_over(const zb_world* world) { return world != nullptr && world->isOve
 
 int32_t zb_num_teams(const zb_world* world) { return world != nullptr ? world->teamCount : 0; }
 int32_t zb_num_zibbers(const zb_world* world) { return world != nullptr ? world->zibberCount : 0; }
-int32_t zb_num_points(const zb_world* world) {
-    return zb::countOf(world, [](const zb_world& w) { return w.points.size(); });
-}
+int32_t zb_num_points(const zb_world* world) { return world != nullptr ? static_cast<int32_t>(world->points.live) : 0; }
 int32_t zb_num_rubys(const zb_world* world) {
     return zb::countOf(world, [](const zb_world& w) { return w.rubies.size(); });
 }
@@ -77,12 +75,13 @@ void zb_zibbers(const zb_world* world, double* out) {
 
 void zb_points(const zb_world* world, double* out) {
     if (world == nullptr) return;
-    zb::exportArray(world->points, out, [](const zb::Point& p, double* o) {
-        o[ZB_POINT_ID] = p.id;
-        o[ZB_POINT_X] = p.x;
-        o[ZB_POINT_Y] = p.y;
-        o[ZB_POINT_AMBIENT] = flag(p.ambient);
-        return o + ZB_POINT_WIDTH;
+    if (out == nullptr) return;
+    zb::forEachPoint(world->points, [&out](const zb::Point& p) {
+        out[ZB_POINT_ID] = p.id;
+        out[ZB_POINT_X] = p.x;
+        out[ZB_POINT_Y] = p.y;
+        out[ZB_POINT_AMBIENT] = flag(p.ambient);
+        out += ZB_POINT_WIDTH;
     });
 }
 

@@ -9,6 +9,8 @@
 
 #if defined(__x86_64__) && defined(__GLIBC__) && !defined(__FMA__) && defined(__GNUC__) && !defined(ZIBBER_NO_CLONES)
 #define ZB_HOT __attribute__((target_clones("fma", "default"), flatten))
+#define ZB_HOT_CLONES 1
 #else
 #define ZB_HOT
+#define ZB_HOT_CLONES 0
 #endif

@@ -9,18 +9,22 @@
 namespace zb {
 
 // The ids never handed out, maxId - 1 down to 4, are only counted: a fresh
-// World then costs nothing however large its pools. They come first, exactly
-// as if they stood at the back of freeIds.
+// World then costs nothing however large its pools. They come first; given
+// back ids wait in a ring in order of release. The ring is sized to the whole
+// pool on the first release, so a pool allocates once in a World's life
+// however long the queue grows (ids stay below 65535, two bytes each).
 struct IdPool {
     int32_t maxId = 0;
-    uint32_t freshIds = 0;              // ids 4 .. 3 + freshIds still unused
-    std::vector<uint32_t> freeIds;      // taken from the back
-    std::vector<uint32_t> releasedIds;  // in order of release
+    uint32_t freshIds = 0;       // ids 4 .. 3 + freshIds still unused
+    std::vector<uint16_t> ring;  // given back ids, oldest at head
+    uint32_t head = 0;
+    uint32_t queued = 0;
 };
 
 void resetPool(IdPool& pool, int32_t maxId);
-// No id when both lists are empty; the pool is then left as it was.
+// No id when none is fresh or queued; the pool is then left as it was.
 std::optional<uint32_t> takeId(IdPool& pool);
+// Queues an id the pool handed out (more than the pool holds are dropped).
 void releaseId(IdPool& pool, uint32_t id);
 // How many ids takeId can still hand out.
 int64_t availableIds(const IdPool& pool);

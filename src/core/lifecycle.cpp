@@ -11,6 +11,7 @@ constexpr int32_t kLargePoolEnd = 65535;
 
 void initWorld(World& world, uint64_t seed) {
     world.rngState = seed != 0 ? seed : kGoldenGamma;
+    initPointField(world.points);
     resetPool(world.zibberIds, kZibberPoolEnd);
     resetPool(world.pointIds, kLargePoolEnd);
     resetPool(world.rubyIds, kLargePoolEnd);

@@ -1,7 +1,9 @@
 // The phases of a step, one per file, in the order the step driver runs them.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "core/world.h"
 
@@ -21,6 +23,13 @@ void updateCharge(World& world, Zibber& zibber, double startSpeed, double aim, d
 bool burstIfOversized(World& world, Zibber& zibber);
 void burstZibber(World& world, Zibber& zibber);
 void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB);
+// The test collideZibbers starts with, inline for the loop over every pair.
+inline bool zibbersTouch(const Zibber& a, const Zibber& b) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double rs = b.radius + a.radius;
+    return !(std::fma(dx, dx, dy * dy) > rs * rs);
+}
 
 // After the zibber loop.
 void updateRubies(World& world);
@@ -33,7 +42,14 @@ void scatterAmbientPoints(World& world);
 // Spawners.
 void spawnPoint(World& world, uint8_t ambient, double x, double y);
 void spawnObstacle(World& world);
+// How far (x, y) is from the rim, every living zibber and every obstacle.
 double clearanceAt(const World& world, double x, double y);
+// The same, for spots tried in turn: the shapes of the living zibbers and of
+// the obstacles, gathered once, then each spot's clearance when it is above
+// floor, otherwise some value at or below floor, or NaN, found with less work.
+// The order of the shapes does not matter; clearanceAbove may change it.
+void gatherClearanceShapes(const World& world, std::vector<ClearanceShape>& shapes);
+double clearanceAbove(const World& world, std::vector<ClearanceShape>& shapes, double x, double y, double floor);
 
 // The whole step.
 void stepWorld(World& world);

@@ -13,13 +13,25 @@ struct Offset {
     double y;
 };
 
-inline Offset randomDiscOffset(World& world, double rho) {
+// The draws alone, so a caller can turn down a spot by its distance before
+// paying for the angle's sine and cosine.
+struct DiscDraw {
+    double turn;  // fraction of a full turn
+    double dist;
+};
+
+inline DiscDraw drawDisc(World& world, double rho) {
     const double u1 = uniform(world);
     const double u2 = uniform(world);
     const double u3 = uniform(world);
-    const double d = rho * (u2 < u3 ? u3 : u2);
-    const fm::SinCos sc = fm::sinCos(u1 * kTwoPi);
-    return {sc.c * d, sc.s * d};
+    return {u1, rho * (u2 < u3 ? u3 : u2)};
 }
+
+inline Offset discOffset(DiscDraw draw) {
+    const fm::SinCos sc = fm::sinCos(draw.turn * kTwoPi);
+    return {sc.c * draw.dist, sc.s * draw.dist};
+}
+
+inline Offset randomDiscOffset(World& world, double rho) { return discOffset(drawDisc(world, rho)); }
 
 }  // namespace zb

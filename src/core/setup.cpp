@@ -9,6 +9,8 @@
 namespace zb {
 namespace {
 
+constexpr size_t kContactReserve = 4;
+
 // Setup either happens whole or not at all: a call that cannot be carried out
 // (negative count, missing sizes, more zibbers than ids left) must not leave
 // a half-rebuilt World or an exception at the C boundary.
@@ -43,6 +45,9 @@ void placeTeam(World& world, int32_t t, int32_t count, int32_t n, const int32_t*
         z.radius = 1.0;
         z.chargeTicks = -1;
         z.alive = 1;
+        // Room for the first few bounce partners, so a zibber's first
+        // collisions late in a match do not allocate.
+        z.contacts.reserve(kContactReserve);
         world.teamMembers[static_cast<size_t>(t)].push_back(static_cast<uint32_t>(g));
         world.zibbers.push_back(std::move(z));
     }
@@ -62,6 +67,8 @@ void setupMatch(World& world, const int32_t* sizes, int32_t count, const int32_t
     }
     world.zibberCount = static_cast<int32_t>(world.zibbers.size());
     world.startZibberCount = world.zibberCount;
+    // One ruby now and at most one per zibber's burst: room for all of them.
+    world.rubies.reserve(world.rubies.size() + static_cast<size_t>(world.zibberCount) + 1);
     if (auto id = takeId(world.rubyIds)) {
         world.rubies.push_back(Ruby{*id, 0.0, 0.0, 0.0, 0.0, 1.5, 1.0, 30});
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/living.h"
 #include "core/phases.h"
 
 namespace zb {
@@ -9,16 +10,17 @@ namespace {
 
 // Every unordered pair of living zibbers meets once per step, from the side
 // of the larger id, so the outcome does not depend on array order.
+// A zibber that bursts in its turn is skipped by the later ones.
 void runZibberLoop(World& world) {
-    for (size_t i = 0; i < world.zibbers.size(); ++i) {
+    const std::vector<uint32_t>& living = gatherLiving(world);
+    for (const uint32_t i : living) {
         Zibber& z = world.zibbers[i];
-        if (!z.alive) continue;
         updateZibber(world, z);
         if (burstIfOversized(world, z)) continue;
-        for (size_t j = 0; j < world.zibbers.size(); ++j) {
+        for (const uint32_t j : living) {
             Zibber& other = world.zibbers[j];
-            if (j != i && other.alive && other.id < z.id) {
-                collideZibbers(world, z, other, static_cast<uint32_t>(j));
+            if (j != i && other.alive && other.id < z.id && zibbersTouch(z, other)) {
+                collideZibbers(world, z, other, j);
             }
         }
     }

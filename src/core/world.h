@@ -10,6 +10,8 @@
 #include "core/id_pool.h"
 #include "core/random.h"
 #include "core/records.h"
+#include "core/scratch.h"
+#include "points/point_field.h"
 
 struct zb_world {
     uint64_t rngState = 0;
@@ -22,7 +24,7 @@ struct zb_world {
     double mapSize = ZB_START_MAP_SIZE;
     uint8_t isOver = 0;
     std::vector<zb::Zibber> zibbers;
-    std::vector<zb::Point> points;
+    zb::PointField points;
     std::vector<zb::Ruby> rubies;
     std::vector<zb::Obstacle> obstacles;
     std::vector<zb::Projectile> projectiles;
@@ -35,6 +37,7 @@ struct zb_world {
     zb::IdPool rubyIds;
     zb::IdPool obstacleIds;
     zb::IdPool projectileIds;
+    zb::Scratch scratch;
 };
 
 namespace zb {

@@ -6,7 +6,10 @@
 #include <cmath>
 
 #ifndef ZIBBER_PLATFORM_MATH
+#include "core/hot.h"
 #include "math/correctly_rounded.h"
+#include "math/hypot_fast.h"
+#include "math/sincos_fast.h"
 #endif
 
 namespace zb::fm {
@@ -23,17 +26,70 @@ inline double exp(double x) { return std::exp(x); }
 inline double log(double x) { return std::log(x); }
 inline double hypot(double x, double y) { return std::hypot(x, y); }
 inline double powOneAndHalf(double x) { return std::pow(x, 1.5); }
+inline bool fmaPath() { return false; }
+template <bool kFma>
+inline SinCos sinCosWith(double x) {
+    return sinCos(x);
+}
+template <bool kFma>
+inline double hypotWith(double x, double y) {
+    return std::hypot(x, y);
+}
 #else
 inline SinCos sinCos(double x) {
-    SinCos r;
-    cr::sinCos(x, &r.s, &r.c);
-    return r;
+    const cr::SinCosPair r = cr::sinCos(x);
+    return {r.s, r.c};
 }
 inline double acos(double x) { return cr::acos(x); }
 inline double exp(double x) { return cr::exp(x); }
 inline double log(double x) { return cr::log(x); }
-inline double hypot(double x, double y) { return cr::hypot(x, y); }
 inline double powOneAndHalf(double x) { return cr::powOneAndHalf(x); }
+
+// The inline fast paths below come in two versions, with the fused
+// multiply-add and without; both give the same bits. In ZB_HOT phases the FMA
+// copy runs where the CPU has the instruction, so there std::fma is that, not
+// a call. A loop picks its version once, outside, with fmaPath().
+inline bool fmaPath() {
+#if ZB_HOT_CLONES
+    return cr::detail::cpuHasFma();
+#else
+    return cr::detail::kFmaBuiltIn;
+#endif
+}
+
+// sinCos with its fast path inline, for the zibber sub-steps that turn the
+// heading a little every time; the library settles the rest.
+template <bool kFma>
+inline SinCos sinCosWith(double x) {
+    const double ax = std::fabs(x);
+    if (ax >= 0x1p-27 && ax < 1600.0) {
+        double sh, sl, ch, cl, sinErr, cosErr;
+        cr::detail::sinCosFastT<kFma, false>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
+        if (cr::detail::roundsSafely(sh, sl, sinErr) && cr::detail::roundsSafely(ch, cl, cosErr)) return {sh, ch};
+    }
+    return sinCos(x);
+}
+
+// The velocities, offsets and distances of a step are finite and of
+// comparable size, where hypot's fast path decides alone; inline, it saves
+// the call and the dispatch that cost as much. The library settles the rest.
+template <bool kFma>
+inline double hypotWith(double x, double y) {
+    const double ax = std::fabs(x);
+    const double ay = std::fabs(y);
+    const double big = ay > ax ? ay : ax;
+    const double small = ay > ax ? ax : ay;
+    // As the library: a negligible smaller side, or both zero; NaN goes on.
+    if (big <= 0x1p300 && (small * 0x1p27 < big || big == 0.0)) return big;
+    if (big <= 0x1p300 && small >= 0x1p-300) {
+        const double r = cr::detail::hypotFastT<kFma>(big, small);
+        if (r >= 0.0) return r;
+    }
+    return cr::hypot(x, y);
+}
+
+// For ZB_HOT phases only, as above.
+inline double hypot(double x, double y) { return fmaPath() ? hypotWith<true>(x, y) : hypotWith<false>(x, y); }
 #endif
 
 }  // namespace zb::fm

@@ -3,6 +3,7 @@
 #include "core/hot.h"
 #include "core/phases.h"
 #include "math/step_math.h"
+#include "obstacles/obstacle_shape.h"
 
 namespace zb {
 namespace {
@@ -25,8 +26,8 @@ double innerEdgeDistance(const Obstacle& o) {
     if (o.isCircle != 1) {
         const double dx = o.bx - o.ax;
         const double dy = o.by - o.ay;
-        double t = std::fma(-o.ax, dx, (-o.ay) * dy) / std::fma(dx, dx, dy * dy);
-        t = std::fmax(std::fmin(t, 1.0), 0.0);  // a zero-length segment gives 1
+        // A zero-length segment gives 1.
+        const double t = clampUnit(std::fma(-o.ax, dx, (-o.ay) * dy) / std::fma(dx, dx, dy * dy));
         nx = std::fma(dx, t, o.ax);
         ny = std::fma(dy, t, o.ay);
     }
@@ -49,25 +50,64 @@ void driftAndCull(World& world) {
     world.obstacles.resize(kept);
 }
 
+// An obstacle's ends while it is being pushed, kept in registers.
+struct Mover {
+    double ax;
+    double ay;
+    double bx;
+    double by;
+};
+
+Mover moverOf(const Obstacle& o) { return {o.ax, o.ay, o.bx, o.by}; }
+
+void place(Obstacle& o, const Mover& m) {
+    o.ax = m.ax;
+    o.ay = m.ay;
+    o.bx = m.bx;
+    o.by = m.by;
+}
+
+void pushBy(Mover& m, const Obstacle& other) {
+    const double dx = m.ax - other.ax;
+    const double dy = m.ay - other.ay;
+    const double d2 = std::fma(dx, dx, dy * dy);
+    if (d2 == 0.0) return;
+    const double sx = dx / d2;
+    const double sy = dy / d2;
+    m.ax = std::fma(0.2, sx, m.ax);
+    m.ay = std::fma(0.2, sy, m.ay);
+    m.bx = std::fma(0.2, sx, m.bx);
+    m.by = std::fma(0.2, sy, m.by);
+}
+
 // Every ordered pair pushes, with no cut-off, so obstacles spread out; moves
-// take effect at once for the later pairs.
+// take effect at once for the later pairs. Each push waits for the one before
+// (a division deep), so obstacles are pushed two at a time: against the
+// obstacles before them, both already in their final place, the two chains
+// are independent and run side by side; then the first meets the rest (the
+// second still where it was) and the second meets the first and the rest,
+// in the same order as one at a time.
 void repel(World& world) {
     std::vector<Obstacle>& obs = world.obstacles;
-    for (size_t i = 0; i < obs.size(); ++i) {
-        Obstacle& a = obs[i];
-        for (size_t j = 0; j < obs.size(); ++j) {
-            if (j == i) continue;
-            const double dx = a.ax - obs[j].ax;
-            const double dy = a.ay - obs[j].ay;
-            const double d2 = std::fma(dx, dx, dy * dy);
-            if (d2 == 0.0) continue;
-            const double sx = dx / d2;
-            const double sy = dy / d2;
-            a.ax = std::fma(0.2, sx, a.ax);
-            a.ay = std::fma(0.2, sy, a.ay);
-            a.bx = std::fma(0.2, sx, a.bx);
-            a.by = std::fma(0.2, sy, a.by);
+    const size_t n = obs.size();
+    size_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        Mover first = moverOf(obs[i]);
+        Mover second = moverOf(obs[i + 1]);
+        for (size_t j = 0; j < i; ++j) {
+            pushBy(first, obs[j]);
+            pushBy(second, obs[j]);
         }
+        for (size_t j = i + 1; j < n; ++j) pushBy(first, obs[j]);
+        place(obs[i], first);
+        pushBy(second, obs[i]);
+        for (size_t j = i + 2; j < n; ++j) pushBy(second, obs[j]);
+        place(obs[i + 1], second);
+    }
+    if (i < n) {
+        Mover last = moverOf(obs[i]);
+        for (size_t j = 0; j < i; ++j) pushBy(last, obs[j]);
+        place(obs[i], last);
     }
 }
 

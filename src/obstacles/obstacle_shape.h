@@ -16,11 +16,18 @@ inline double obstacleReach(const Obstacle& o) {
     return std::fma(1.0 - frac, 0.4, o.radius);
 }
 
+// fmax(fmin(t, 1), 0), which compilers leave as two library calls. Inside
+// the interval it is t itself; the edges (NaN, zeros of either sign) still go
+// to the library, whose sign of zero is the platform's.
+inline double clampUnit(double t) {
+    if (t > 0.0 && t < 1.0) return t;
+    return std::fmax(std::fmin(t, 1.0), 0.0);
+}
+
 // Parameter in [0, 1] of the point of segment A + t * (ex, ey) nearest to
 // (x, y); a zero-length segment gives 1.
 inline double segmentParam(const Obstacle& o, double ex, double ey, double x, double y) {
-    const double t = std::fma(x - o.ax, ex, (y - o.ay) * ey) / std::fma(ex, ex, ey * ey);
-    return std::fmax(std::fmin(t, 1.0), 0.0);
+    return clampUnit(std::fma(x - o.ax, ex, (y - o.ay) * ey) / std::fma(ex, ex, ey * ey));
 }
 
 }  // namespace zb

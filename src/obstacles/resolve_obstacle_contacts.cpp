@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/hot.h"
+#include "core/living.h"
 #include "core/phases.h"
 #include "core/tuning.h"
 #include "math/step_math.h"
@@ -67,10 +68,11 @@ void actOn(World& world, const Obstacle& o, Zibber& z, const Touch& t, double s)
 }  // namespace
 
 ZB_HOT void resolveObstacleContacts(World& world) {
+    const std::vector<uint32_t>& living = gatherLiving(world);
     for (Obstacle& o : world.obstacles) {
         const double reach = obstacleReach(o);
-        for (Zibber& z : world.zibbers) {
-            if (z.alive != 1) continue;
+        for (const uint32_t k : living) {
+            Zibber& z = world.zibbers[k];
             const double s = reach + z.radius;
             Touch t;
             const bool touching = o.isCircle == 1 ? touchDisc(o, z, s, t) : touchSegment(o, z, s, t);

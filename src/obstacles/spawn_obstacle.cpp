@@ -10,14 +10,27 @@ namespace {
 
 constexpr int kCandidates = 1000;
 
+// A spot at distance d from the centre is at least d (1 - 2^-52) away once its
+// rounded sine and cosine have scaled d (each rounding loses at most 2^-53),
+// so its rim term is at most mapSize - d (1 - 2^-50). Tiny distances, where
+// the rounding of the offset is not relative, are never turned down.
+bool rimRulesOut(const World& world, double dist, double best) {
+    return dist >= 0x1p-900 && dist < HUGE_VAL && world.mapSize - dist * (1.0 - 0x1p-50) <= best;
+}
+
 // The freest of the candidate spots; ties go to the earliest, and with every
-// candidate at -1 or worse the obstacle lands on the centre.
+// candidate at -1 or worse the obstacle lands on the centre. A candidate is
+// dropped as soon as it cannot beat the best so far, which changes no choice.
 Offset freestSpot(World& world) {
+    std::vector<ClearanceShape>& shapes = world.scratch.shapes;
+    gatherClearanceShapes(world, shapes);
     double best = -1.0;
     Offset spot{0.0, 0.0};
     for (int i = 0; i < kCandidates; ++i) {
-        const Offset o = randomDiscOffset(world, world.mapSize);
-        const double c = clearanceAt(world, o.x, o.y);
+        const DiscDraw draw = drawDisc(world, world.mapSize);
+        if (rimRulesOut(world, draw.dist, best)) continue;
+        const Offset o = discOffset(draw);
+        const double c = clearanceAbove(world, shapes, o.x, o.y, best);
         if (c > best) {
             best = c;
             spot = o;

@@ -12,14 +12,6 @@
 
 namespace zb {
 
-struct ZibberReach {
-    uint32_t index;
-    double x;
-    double y;
-    double limit;  // the squared reach, exactly as the phase computes it
-    double box;    // half-width of the box that holds the reach
-};
-
 // Living zibbers in index order, with limit = (radius * radius) * factor.
 inline void collectReaches(const World& world, double factor, std::vector<ZibberReach>& out) {
     out.clear();

@@ -40,7 +40,7 @@ ZB_HOT void scatterAmbientPoints(World& world) {
     const double target = r * (r * kAmbientDensity);
     const int32_t n = attemptCount((target - static_cast<double>(world.arenaPointCount)) * kShortfallShare);
     if (n < 1) return;
-    std::vector<ZibberReach> reaches;
+    std::vector<ZibberReach>& reaches = world.scratch.reaches;
     collectReaches(world, 6.0, reaches);
     for (int32_t i = 0; i < n; ++i) {
         const Offset o = randomDiscOffset(world, world.mapSize - 2.0);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/hot.h"
+#include "core/living.h"
 #include "core/phases.h"
 #include "core/random_disc.h"
 
@@ -14,8 +15,8 @@ constexpr int kExpiryPointAttempts = 16;
 // Every living zibber in reach is stunned, not only the first.
 bool stunZibbersHit(World& world, const Projectile& p) {
     bool hit = false;
-    for (Zibber& z : world.zibbers) {
-        if (z.alive != 1) continue;
+    for (const uint32_t k : world.scratch.living) {
+        Zibber& z = world.zibbers[k];
         const double dx = z.x - p.x;
         const double dy = z.y - p.y;
         const double r = z.radius + p.radius;
@@ -68,6 +69,7 @@ ZB_HOT void expireProjectile(World& world, Projectile& p) {
 
 ZB_HOT void moveProjectiles(World& world) {
     // Spawned points never add projectiles, so references stay valid here.
+    gatherLiving(world);
     for (Projectile& p : world.projectiles) flyProjectile(world, p);
     size_t kept = 0;
     for (size_t i = 0; i < world.projectiles.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/hot.h"
+#include "core/living.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "core/tuning.h"
@@ -11,12 +12,6 @@
 
 namespace zb {
 namespace {
-
-struct RubyContact {
-    uint32_t index;
-    double nx;  // unit direction from the zibber to the ruby
-    double ny;
-};
 
 void drift(Ruby& r) {
     r.x = r.vx + r.x;
@@ -32,9 +27,8 @@ void drift(Ruby& r) {
 // distance, whatever the cooldown.
 void pushOutZibbers(World& world, const Ruby& r, double radius, std::vector<RubyContact>& contacts) {
     contacts.clear();
-    for (size_t k = 0; k < world.zibbers.size(); ++k) {
+    for (const uint32_t k : world.scratch.living) {
         Zibber& z = world.zibbers[k];
-        if (z.alive != 1) continue;
         const double dx = r.x - z.x;
         const double dy = r.y - z.y;
         const double reach = radius + z.radius;
@@ -46,7 +40,7 @@ void pushOutZibbers(World& world, const Ruby& r, double radius, std::vector<Ruby
         const double pen = reach - d;
         z.x = std::fma(-nx, pen, z.x);
         z.y = std::fma(-ny, pen, z.y);
-        contacts.push_back(RubyContact{static_cast<uint32_t>(k), nx, ny});
+        contacts.push_back(RubyContact{k, nx, ny});
     }
 }
 
@@ -79,7 +73,8 @@ bool bite(World& world, Ruby& r, double radius, const std::vector<RubyContact>& 
 }  // namespace
 
 ZB_HOT void updateRubies(World& world) {
-    std::vector<RubyContact> contacts;
+    std::vector<RubyContact>& contacts = world.scratch.rubyContacts;
+    gatherLiving(world);
     size_t kept = 0;
     for (size_t i = 0; i < world.rubies.size(); ++i) {
         Ruby r = world.rubies[i];

@@ -7,9 +7,20 @@
 
 namespace zb {
 
+// fmod(a, 2pi), whose result is always exact. Headings and their differences
+// stay within two turns, where one subtraction gives that exact result too
+// (Sterbenz: a and 2pi are within a factor of two), and a library call per
+// sub-step would cost more than the rest of the motion.
+inline double modTwoPi(double a) {
+    if (std::fabs(a) < kTwoPi) return a;
+    if (a > kTwoPi && a < 2.0 * kTwoPi) return a - kTwoPi;
+    if (a < -kTwoPi && a > -2.0 * kTwoPi) return a + kTwoPi;
+    return std::fmod(a, kTwoPi);
+}
+
 // Adds 2pi only below 0.0, so -0.0 stays -0.0.
 inline double wrapAngle(double a) {
-    double r = std::fmod(a, kTwoPi);
+    double r = modTwoPi(a);
     if (r < 0.0) r += kTwoPi;
     return r;
 }

@@ -37,11 +37,10 @@ int32_t ramScore(double advantage) {
 }  // namespace
 
 ZB_HOT void collideZibbers(World& world, Zibber& a, Zibber& b, uint32_t indexB) {
+    if (!zibbersTouch(a, b)) return;
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double rs = b.radius + a.radius;
-    if (std::fma(dx, dx, dy * dy) > rs * rs) return;
-
     const double dist = fm::hypot(dx, dy);
     // Coincident centres have no direction of their own; any fixed one will do.
     const double nx = dist != 0.0 ? dx / dist : 1.0;

@@ -57,12 +57,13 @@ void tapDash(Zibber& z, double aim, double sizeFactor) {
 // to walkScale, which is 0 from 0.11 on. A rounded hypot is never below the
 // larger component, so above 0.11 that component serves every use exactly and
 // the square root is saved while gliding fast.
+template <bool kFma>
 double glideSpeed(double vx, double vy) {
     const double ax = std::fabs(vx);
     const double ay = std::fabs(vy);
     const double m = ax > ay ? ax : ay;
     if (m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay) return m;  // a NaN keeps its hypot
-    return fm::hypot(vx, vy);
+    return fm::hypotWith<kFma>(vx, vy);
 }
 
 // Walking thrust fades out linearly as the glide speed reaches 0.11.
@@ -74,14 +75,45 @@ double walkScale(double speed) {
 }
 
 // Fifty sub-steps: the decay per sub-step is applied exactly this many times,
-// since a closed form would round differently.
-void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
+// since a closed form would round differently. The velocities and the walk's
+// strength depend on nothing else, the heading on nothing else either, so
+// each is worked out for all sub-steps in a loop of its own before the
+// positions; short loops keep their values in registers.
+struct Substeps {
+    double vx[kSubsteps];  // the velocity at the start of each sub-step
+    double vy[kSubsteps];
+    double walk[kSubsteps];  // the walking thrust
+    double cos[kSubsteps];   // the heading's direction, where it matters
+    double sin[kSubsteps];
+};
+
+template <bool kFma>
+void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
+    double vx = z.vx;
+    double vy = z.vy;
+    double s = startSpeed;
+    for (int i = 0; i < kSubsteps; ++i) {
+        if (i > 0) s = glideSpeed<kFma>(vx, vy);
+        steps.vx[i] = vx;
+        steps.vy[i] = vy;
+        steps.walk[i] = walkBase * walkScale(s);
+        vx *= kSubstepDecay;
+        vy *= kSubstepDecay;
+    }
+    z.vx = vx;
+    z.vy = vy;
+}
+
+// The heading's sine and cosine, most of the cost, are taken only where they
+// can change the sum: a zero walk adds an exact zero, which leaves a non-zero
+// velocity as it is.
+template <bool kFma>
+void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
-    double s = startSpeed;
     fm::SinCos dir{};
-    if (!turning) dir = fm::sinCos(h);
+    bool dirStale = true;
     for (int i = 0; i < kSubsteps; ++i) {
         if (turning) {
             const double d = angleDelta(h, t);
@@ -91,18 +123,54 @@ void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, do
             } else {
                 h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
             }
-            dir = fm::sinCos(h);
+            dirStale = true;
         }
-        const double w = walkBase * walkScale(s);
-        z.x = std::fma(std::fma(w, dir.c, z.vx) / 50.0, moveFactor, z.x);
-        z.y = std::fma(std::fma(w, dir.s, z.vy) / 50.0, moveFactor, z.y);
-        z.radius = z.radius + z.growthRate / 50.0;
-        z.vx *= kSubstepDecay;
-        z.vy *= kSubstepDecay;
-        z.growthRate *= kSubstepDecay;
-        s = glideSpeed(z.vx, z.vy);
+        if (dirStale && (steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0)) {
+            dir = fm::sinCosWith<kFma>(h);
+            dirStale = false;
+        }
+        steps.cos[i] = dir.c;
+        steps.sin[i] = dir.s;
     }
     z.heading = h;
+}
+
+// The divisions do not depend on one another, so they run side by side (the
+// compiler packs them) before the sums, which are chains.
+void advance(Zibber& z, double moveFactor, const Substeps& steps) {
+    double dx[kSubsteps];
+    double dy[kSubsteps];
+    double grow[kSubsteps];
+    double growthRate = z.growthRate;
+    for (int i = 0; i < kSubsteps; ++i) {
+        grow[i] = growthRate;
+        growthRate *= kSubstepDecay;
+    }
+    for (int i = 0; i < kSubsteps; ++i) {
+        dx[i] = std::fma(steps.walk[i], steps.cos[i], steps.vx[i]) / 50.0;
+        dy[i] = std::fma(steps.walk[i], steps.sin[i], steps.vy[i]) / 50.0;
+        grow[i] = grow[i] / 50.0;
+    }
+    double x = z.x;
+    double y = z.y;
+    double radius = z.radius;
+    for (int i = 0; i < kSubsteps; ++i) {
+        x = std::fma(dx[i], moveFactor, x);
+        y = std::fma(dy[i], moveFactor, y);
+        radius = radius + grow[i];
+    }
+    z.x = x;
+    z.y = y;
+    z.radius = radius;
+    z.growthRate = growthRate;
+}
+
+template <bool kFma>
+void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
+    Substeps steps;
+    glide<kFma>(z, startSpeed, walkBase, steps);
+    turn<kFma>(z, maxTurn, steps);
+    advance(z, moveFactor, steps);
 }
 
 void bounceOffWall(World& world, Zibber& z) {
@@ -130,7 +198,7 @@ void ageContacts(Zibber& z) {
 }  // namespace
 
 ZB_HOT void updateZibber(World& world, Zibber& z) {
-    const double s0 = glideSpeed(z.vx, z.vy);
+    const double s0 = fm::fmaPath() ? glideSpeed<true>(z.vx, z.vy) : glideSpeed<false>(z.vx, z.vy);
     const double sf = 1.0 + ((z.radius - 1.0) * 0.2857142857142858) / 3.0;
     const double cs = chargeEffect(z.chargeTicks, 0.22);
     const double mf = z.stunTicks > 0 ? 0.12 : 1.0;
@@ -148,7 +216,12 @@ ZB_HOT void updateZibber(World& world, Zibber& z) {
     const double maxTurn = ((tf * 0.12) / z.radius) / 50.0;
     const double walkBase = (sf * ZB_WALK_SPEED) * (1.0 - cs);
 
-    integrate(z, s0, walkBase, maxTurn, mf);
+    // One version of the sub-step loop or the other, chosen outside it.
+    if (fm::fmaPath()) {
+        integrate<true>(z, s0, walkBase, maxTurn, mf);
+    } else {
+        integrate<false>(z, s0, walkBase, maxTurn, mf);
+    }
     const double grown = z.radius + 0.001;
     z.radius = grown < 0.75 ? 0.75 : grown;
     bounceOffWall(world, z);

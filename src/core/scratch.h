@@ -1,0 +1,44 @@
+// Working space of the phases, owned by the World and reused step after step,
+// so that once a match has ramped up a step allocates nothing.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zb {
+
+struct ZibberReach {
+    uint32_t index;
+    double x;
+    double y;
+    double limit;  // the squared reach, exactly as the phase computes it
+    double box;    // half-width of the box that holds the reach
+};
+
+struct RubyContact {
+    uint32_t index;
+    double nx;  // unit direction from the zibber to the ruby
+    double ny;
+};
+
+// Whatever an obstacle spawn keeps clear of, as a disc (ex = ey = 0) or a
+// segment A + t (ex, ey) thickened by reach, with its parts computed once.
+struct ClearanceShape {
+    double ax;
+    double ay;
+    double ex;
+    double ey;
+    double lengthSquared;  // fma(ex, ex, ey * ey)
+    double reach;
+    uint8_t isSegment;
+};
+
+struct Scratch {
+    std::vector<uint32_t> living;  // indices of living zibbers, ascending
+    std::vector<ZibberReach> reaches;
+    std::vector<RubyContact> rubyContacts;
+    std::vector<int32_t> slots;  // point slots leaving in this phase
+    std::vector<ClearanceShape> shapes;
+};
+
+}  // namespace zb

@@ -1,0 +1,191 @@
+// The shortcuts of the step against the plain computations they stand for:
+// the point index against a scan of every point, the pruned clearance, the
+// inline math fast paths and the exact fmod and clamp replacements.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <limits>
+#include <random>
+
+#include "math/step_math.h"
+#include "obstacles/obstacle_shape.h"
+#include "test_support.h"
+#include "zibbers/angles.h"
+
+using namespace zbtest;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+struct Removed {
+    uint32_t id;
+    double x;
+    double y;
+    bool operator==(const Removed&) const = default;
+};
+
+// The rim cull and pickup as a scan of every point, in creation order.
+std::vector<Removed> scanCollect(const zb_world* w, std::vector<zb::Point>& points) {
+    std::vector<Removed> out;
+    const double limit = w->mapSize + ZB_POINT_CULL_MARGIN;
+    std::vector<zb::Point> kept;
+    for (const zb::Point& p : points) {
+        if (std::fma(p.x, p.x, p.y * p.y) >= limit * limit) {
+            out.push_back({p.id, p.x, p.y});
+        } else {
+            kept.push_back(p);
+        }
+    }
+    points.clear();
+    for (const zb::Point& p : kept) {
+        const zb::Zibber* taker = nullptr;
+        for (const zb::Zibber& z : w->zibbers) {
+            const double dx = p.x - z.x;
+            const double dy = p.y - z.y;
+            if (z.alive == 1 && std::fma(dx, dx, dy * dy) <= (z.radius * z.radius) * 2.5) {
+                taker = &z;
+                break;
+            }
+        }
+        if (taker == nullptr) {
+            points.push_back(p);
+        } else {
+            out.push_back({p.id, std::fma(0.5, p.x - taker->x, taker->x), std::fma(0.5, p.y - taker->y, taker->y)});
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(FastPaths, PointIndexMatchesAScanOfEveryPoint) {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> coord(-75.0, 75.0);
+    std::vector<zb::Zibber> zs;
+    for (int i = 0; i < 12; ++i) zs.push_back(makeZibber(200 - i, coord(rng) * 0.8, coord(rng) * 0.8));
+    zs[3].alive = 0;
+    auto w = worldWith(zs, 4);
+    std::vector<zb::Point> reference;
+    for (int step = 0; step < 300; ++step) {
+        // Enough additions to fill and compact the slots several times over.
+        for (int k = 0; k < 40; ++k) {
+            zb::spawnPoint(*w, static_cast<uint8_t>(k & 1), coord(rng), coord(rng));
+            reference.push_back(pointsOf(w.get()).back());
+        }
+        for (zb::Zibber& z : w->zibbers) {
+            z.x += coord(rng) * 0.05;
+            z.radius = 0.75 + (coord(rng) + 75.0) / 50.0;
+        }
+        w->mapSize = 67.0 - step * 0.2;
+        w->removals.clear();
+        const std::vector<Removed> expected = scanCollect(w.get(), reference);
+        zb::collectPoints(*w);
+        std::vector<Removed> removed;
+        for (const zb::Removal& r : w->removals) removed.push_back({r.id, r.x, r.y});
+        ASSERT_EQ(removed, expected) << "step " << step;
+        const std::vector<zb::Point> left = pointsOf(w.get());
+        ASSERT_EQ(left.size(), reference.size());
+        for (size_t i = 0; i < left.size(); ++i) ASSERT_EQ(left[i].id, reference[i].id);
+    }
+}
+
+TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
+    auto w = worldWith({makeZibber(100, 5.0, 5.0), makeZibber(99, -20.0, 3.0)}, 4);
+    w->obstacles = {zb::Obstacle{7, 1, 10.0, -4.0, 0.0, 0.0, 2.5, 0, 0.0, 0.0, 0.3},
+                    zb::Obstacle{8, 0, -5.0, -5.0, -1.0, -12.0, 0.6, 1, 0.0, 0.0, 0.0}};
+    std::vector<zb::ClearanceShape> shapes;
+    zb::gatherClearanceShapes(*w, shapes);
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> coord(-70.0, 70.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double x = coord(rng);
+        const double y = coord(rng);
+        const double floor = coord(rng) / 7.0;
+        const double full = zb::clearanceAt(*w, x, y);
+        const double pruned = zb::clearanceAbove(*w, shapes, x, y, floor);
+        if (full > floor) {
+            ASSERT_EQ(pruned, full) << x << " " << y;
+        } else {
+            ASSERT_FALSE(pruned > floor) << x << " " << y;
+        }
+    }
+}
+
+// The platform-math build has no library math to compare with.
+#ifndef ZIBBER_PLATFORM_MATH
+TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<double> small(-0.2, 0.2);
+    std::uniform_real_distribution<double> angle(0.0, zb::kTwoPi);
+    std::vector<std::pair<double, double>> pairs = {{0.0, 0.0},     {-0.0, 3.0}, {1e-320, 2e-320}, {1.0, 0x1p-27},
+                                                    {1.0, 0x1p-28}, {3.0, NAN},  {INFINITY, NAN},  {1e300, 1e300}};
+    for (int i = 0; i < 20000; ++i) pairs.push_back({small(rng), small(rng) * std::ldexp(1.0, -(i % 40))});
+    std::vector<double> angles = {0.0, -0.0, 0x1p-28, 1e-9, 1599.0, 1601.0, 1e22, kNaN, kInf};
+    for (int i = 0; i < 20000; ++i) angles.push_back(angle(rng));
+    // The FMA version only where the CPU runs it as an instruction.
+    const bool fma = zb::fm::fmaPath();
+    for (auto [x, y] : pairs) {
+        const double want = zb::cr::hypot(x, y);
+        ASSERT_TRUE(sameBits(zb::fm::hypotWith<false>(x, y), want)) << x << " " << y;
+        if (fma) {
+            ASSERT_TRUE(sameBits(zb::fm::hypotWith<true>(x, y), want)) << x << " " << y;
+        }
+    }
+    for (double a : angles) {
+        const zb::cr::SinCosPair want = zb::cr::sinCos(a);
+        const zb::fm::SinCos plain = zb::fm::sinCosWith<false>(a);
+        ASSERT_TRUE(sameBits(plain.s, want.s) && sameBits(plain.c, want.c)) << a;
+        if (!fma) continue;
+        const zb::fm::SinCos fused = zb::fm::sinCosWith<true>(a);
+        ASSERT_TRUE(sameBits(fused.s, want.s) && sameBits(fused.c, want.c)) << a;
+    }
+}
+#endif
+
+TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
+    const double twoPi = zb::kTwoPi;
+    for (double a : {0.0, -0.0, 1.0, twoPi, -twoPi, std::nextafter(twoPi, 10.0), 2 * twoPi, -2 * twoPi,
+                     std::nextafter(2 * twoPi, 0.0), -std::nextafter(2 * twoPi, 0.0), 3 * twoPi, 1e300, kNaN, -kInf}) {
+        const double want = std::fmod(a, twoPi);
+        const double got = zb::modTwoPi(a);
+        ASSERT_TRUE(sameBits(want, got) || (std::isnan(want) && std::isnan(got))) << a;
+    }
+    for (double t : {-1.0, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kInf}) {
+        ASSERT_TRUE(sameBits(zb::clampUnit(t), std::fmax(std::fmin(t, 1.0), 0.0))) << t;
+    }
+}
+
+TEST(FastPaths, GivenBackIdsComeBackInReleaseOrderAroundTheRing) {
+    zb::IdPool pool;
+    zb::resetPool(pool, 12);  // ids 4 .. 11: the ring wraps many times below
+    std::mt19937_64 rng(8);
+    std::vector<uint32_t> held;
+    std::deque<uint32_t> released;
+    for (int i = 0; i < 2000; ++i) {
+        if (!held.empty() && rng() % 2 == 0) {
+            const size_t k = rng() % held.size();
+            zb::releaseId(pool, held[k]);
+            released.push_back(held[k]);
+            held.erase(held.begin() + static_cast<std::ptrdiff_t>(k));
+        } else {
+            const bool fresh = pool.freshIds > 0;
+            const auto id = zb::takeId(pool);
+            if (!id) {
+                ASSERT_TRUE(!fresh && released.empty());
+                continue;
+            }
+            if (!fresh) {
+                ASSERT_EQ(*id, released.front());
+                released.pop_front();
+            }
+            held.push_back(*id);
+        }
+        ASSERT_EQ(zb::availableIds(pool), static_cast<int64_t>(8 - held.size()));
+    }
+}
