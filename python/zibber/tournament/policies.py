@@ -1,6 +1,16 @@
-"""Python policies to enter in a tournament (entrant MODULE:NAME[=ARG])."""
+"""Python policies to enter in a tournament (entrant MODULE:NAME[=ARG]).
+
+A match must not depend on the process that plays it, and numpy's vector
+kernels do not promise that: on AVX-512 machines np.arctan2 (and exp, log,
+...) takes a different kernel, with different last bits, when an argument's
+address range happens to overlap the output's, and sums may be split by
+alignment. These policies keep to exactly rounded operations in a fixed
+order (elementwise products and sums, Python's math) so that the same
+observations give the same actions everywhere.
+"""
 
 import hashlib
+import math
 
 import numpy as np
 
@@ -13,9 +23,8 @@ _POINTS = _LAYOUT.offsets()["points"]
 def nearest_point(observations):
     """Walks toward the nearest point; `zibber.tournament.policies:nearest_point`."""
     points = observations[:, _POINTS].reshape(len(observations), _LAYOUT.points, 3)  # valid, fwd, left
-    kinds = np.zeros(len(observations), dtype=np.int32)
-    angles = np.arctan2(points[:, 0, 2], points[:, 0, 1])
-    return kinds, np.where(points[:, 0, 0] > 0, angles, 0.0)
+    angles = [math.atan2(float(p[0, 2]), float(p[0, 1])) if p[0, 0] > 0 else 0.0 for p in points]
+    return np.zeros(len(observations), dtype=np.int32), np.array(angles)
 
 
 class LinearPolicy:
@@ -36,4 +45,9 @@ class LinearPolicy:
         self.fingerprint = hashlib.sha256(self.w.tobytes() + self.b.tobytes()).hexdigest()[:16]
 
     def __call__(self, observations):
-        return np.argmax(observations.astype(np.float64) @ self.w + self.b, axis=1)
+        # Feature by feature rather than a BLAS product, whose summation order is its own.
+        x = observations.astype(np.float64)
+        logits = np.tile(self.b, (len(x), 1))
+        for f in range(len(self.w)):
+            logits += x[:, f : f + 1] * self.w[f]
+        return np.argmax(logits, axis=1)
