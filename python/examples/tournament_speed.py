@@ -45,7 +45,7 @@ def main():
     full = TournamentConfig(entrants=("collector", "hunter", "charger", "random"), seeds=args.seeds,
                             team_size=args.team_size)
     short = TournamentConfig(entrants=full.entrants, seeds=args.seeds, team_size=args.team_size, max_steps=1)
-    clusters = {w: LocalCluster(n_workers=w, threads_per_worker=1, dashboard_address=None,
+    clusters = {w: LocalCluster(n_workers=w, threads_per_worker=1, dashboard_address="127.0.0.1:0",
                                 silence_logs=logging.ERROR) for w in (1, 2)}
     modes = {"loop": None, "1 worker": clusters[1].scheduler_address, "2 workers": clusters[2].scheduler_address}
     times = {(m, c): [] for m in modes for c in ("full", "short")}

@@ -98,7 +98,9 @@ def _connect(workers, scheduler, connect_timeout):
 
     if scheduler is None:
         cluster = LocalCluster(n_workers=workers or default_workers(), threads_per_worker=1,
-                               processes=True, dashboard_address=None, silence_logs=logging.ERROR)
+                               processes=True, silence_logs=logging.ERROR,
+                               # Only its status page: a free port, not the fixed 8787 others may hold.
+                               dashboard_address="127.0.0.1:0")
         return Client(cluster), cluster
     try:
         client = Client(scheduler, timeout=connect_timeout)
