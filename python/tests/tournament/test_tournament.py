@@ -2,18 +2,17 @@
 after an interruption; bad input gives clear errors and forfeits."""
 
 import os
-import shutil
 import signal
 import socket
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 import numpy as np
 import pytest
 
 pytest.importorskip("distributed")
+from distributed import Client  # noqa: E402
 from zibber.tournament import TournamentConfig, play_command, ratings, replay_row, run_tournament  # noqa: E402
 from zibber.tournament.__main__ import main  # noqa: E402
 
@@ -56,12 +55,11 @@ def free_port():
 def test_killed_worker_loses_nothing(reference, tmp_path):
     address = f"tcp://127.0.0.1:{free_port()}"
     env = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path))
-    bindir = Path(shutil.which("dask-scheduler") or "/usr/bin/dask-scheduler").parent
     quiet = dict(env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    procs = [subprocess.Popen([bindir / "dask-scheduler", "--host", "127.0.0.1", "--port", address.rsplit(":")[-1],
+    procs = [subprocess.Popen(["dask-scheduler", "--host", "127.0.0.1", "--port", address.rsplit(":")[-1],
                                "--no-dashboard"], **quiet)]
     try:
-        workers = [subprocess.Popen([bindir / "dask-worker", address, "--nthreads", "1", "--no-nanny",
+        workers = [subprocess.Popen(["dask-worker", address, "--nthreads", "1", "--no-nanny",
                                      "--no-dashboard"], **quiet) for _ in range(2)]
         procs += workers
         killed = []
@@ -72,7 +70,8 @@ def test_killed_worker_loses_nothing(reference, tmp_path):
                 workers[0].send_signal(signal.SIGKILL)
                 killed.append(row["match"])
 
-        time.sleep(1)
+        with Client(address, timeout=30) as client:
+            client.wait_for_workers(2, timeout=60)  # both busy when the first match comes back
         out = tmp_path / "results.csv"
         run_tournament(CONFIG, out, scheduler=address, progress=False, on_result=kill_one, connect_timeout=30)
         assert workers[0].wait(10) == -signal.SIGKILL and workers[1].poll() is None
