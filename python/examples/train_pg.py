@@ -6,9 +6,11 @@ One learning zibber plays one bot zibber in each of many matches at once
 observation vector with a softmax over a linear map, and is trained with a
 plain policy gradient (REINFORCE with a per-step baseline, Adam). The mean
 score of the episodes that ended rises as it learns to head for the nearest
-points; the bot's score is printed for comparison. Saves the curve as PNG.
+points; the bot's score is printed for comparison. Saves the curve as PNG,
+and the policy for `python -m zibber.tournament` (entrant
+zibber.tournament.policies:LinearPolicy=FILE).
 
-    /usr/bin/python3 python/examples/train_pg.py --plot learning_curve.png
+    /usr/bin/python3 python/examples/train_pg.py --plot learning_curve.png --save policy.npz
 """
 
 import argparse
@@ -90,7 +92,7 @@ def train(iterations, envs, horizon, bot, seed, lr, gamma, threads):
                   f"learner {curve[-1][1] if curve else float('nan'):6.2f}  "
                   f"{bot} {curve[-1][2] if curve else float('nan'):6.2f}", flush=True)
     env.close()
-    return curve
+    return curve, w, b
 
 
 def main():
@@ -104,12 +106,16 @@ def main():
     parser.add_argument("--threads", type=int, default=1)
     parser.add_argument("--seed", type=int, default=0)
     parser.add_argument("--plot", help="save the learning curve to this PNG file")
+    parser.add_argument("--save", help="save the policy's weights to this .npz file")
     args = parser.parse_args()
     start = time.perf_counter()
-    curve = train(args.iterations, args.envs, args.horizon, args.bot, args.seed, args.lr,
+    curve, w, b = train(args.iterations, args.envs, args.horizon, args.bot, args.seed, args.lr,
                   args.gamma, args.threads)
     seconds = time.perf_counter() - start
     print(f"trained in {seconds:.1f} s")
+    if args.save:
+        np.savez(args.save, w=w, b=b, angle_bins=BINS)
+        print(f"policy saved to {args.save}")
     if args.plot and curve:
         import matplotlib
         matplotlib.use("Agg")
