@@ -14,7 +14,7 @@ OP = {"create": 0, "setup": 2, "action": 3, "step": 4}
 
 def main():
     text = open(sys.argv[1]).read().splitlines()
-    steps_left = int(sys.argv[3]) if len(sys.argv) > 3 else 1000
+    steps_left = int(sys.argv[3]) if len(sys.argv) > 3 else 500
     out = []
 
     def take(value, low, high):  # ConsumeIntegralInRange(low, high)
@@ -55,7 +55,7 @@ def main():
         else:
             n = min(int(words[1]) if len(words) > 1 else 1, steps_left, 4000)
             steps_left -= n
-            take(0, 0, 255)
+            take(0, 0, 7)  # a long run
             take(n, 1, 4000)
     open(sys.argv[2], "wb").write(bytes(reversed(out)))
 
