@@ -1,6 +1,7 @@
 // Arbitrary bytes as a call log: the reader either accepts them or says why
 // not, and an accepted log replays without harm. A log may rightly ask for
-// billions of steps, so the replay stops after kStepBudget of them.
+// billions of steps, so the replay stops when it has done kWorkBudget work:
+// a step costs one unit and one more per zibber.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr int kStepBudget = 300;
+constexpr int64_t kWorkBudget = 500;
 
 }  // namespace
 
@@ -27,9 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         return 0;
     }
-    int stepsLeft = kStepBudget;
+    int64_t workLeft = kWorkBudget;
     zbhost::ReplayHooks hooks;
-    hooks.afterStep = [&stepsLeft](const zb_world*) { return --stepsLeft > 0; };
+    hooks.afterStep = [&workLeft](const zb_world* world) {
+        workLeft -= 1 + zb_num_zibbers(world);
+        return workLeft > 0;
+    };
     zbhost::WorldHandle world;
     zbhost::runReplay(calls, world, hooks);
     return 0;

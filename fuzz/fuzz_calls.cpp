@@ -25,8 +25,9 @@ constexpr double kLargePoolEnd = 65535.0;
 constexpr double kObstaclePoolEnd = 255.0;
 // A harmless obstacle reaches up to this much beyond its radius.
 constexpr double kMaxPulseSwell = 0.4;
-// Steps one input may ask for in all, so that inputs stay fast.
-constexpr int kStepBudget = 500;
+// Work one input may ask for, so that inputs stay fast: a step costs one unit
+// and one more per living zibber, so an empty arena may step by the thousand.
+constexpr int64_t kWorkBudget = 2000;
 
 void require(bool ok, const char* what) {
     if (ok) return;
@@ -184,7 +185,8 @@ void settle(Slot& slot) {
     }
 }
 
-void stepOnce(Slot& slot) {
+// Returns how many zibbers are alive.
+int64_t stepOnce(Slot& slot) {
     zb_step(slot.a);
     zb_step(slot.b);
     ++slot.steps;
@@ -194,7 +196,7 @@ void stepOnce(Slot& slot) {
     require(after.scores.size() == before.scores.size(), "a step changed the team count");
     for (size_t t = 0; t < after.scores.size(); ++t) require(after.scores[t] >= before.scores[t], "team score fell");
     require(after.count(kZibbers) == before.count(kZibbers), "a step changed the zibber count");
-    bool anyAlive = false;
+    int64_t living = 0;
     for (size_t i = 0; i < after.count(kZibbers); ++i) {
         const double* z = after.zibber(i);
         const bool wasAlive = before.zibber(i)[ZB_ZIBBER_ALIVE] != 0.0;
@@ -203,12 +205,13 @@ void stepOnce(Slot& slot) {
             continue;
         }
         require(wasAlive, "a dead zibber came back");
-        anyAlive = true;
+        ++living;
         const double r = z[ZB_ZIBBER_RADIUS];
         require(std::hypot(z[ZB_ZIBBER_X], z[ZB_ZIBBER_Y]) <= reachBound(before, after, r),
                 "a living zibber ended a step farther out than any rule can put it");
     }
-    require(anyAlive || after.over, "no zibber alive but the match is not over");
+    require(living > 0 || after.over, "no zibber alive but the match is not over");
+    return living;
 }
 
 double anyAngle(FuzzedDataProvider& in) {
@@ -334,7 +337,7 @@ void doRead(FuzzedDataProvider& in, const Slot& slot) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     Slot slots[2];
-    int stepsLeft = kStepBudget;
+    int64_t workLeft = kWorkBudget;
     while (in.remaining_bytes() > 0) {
         const int op = in.ConsumeIntegralInRange(0, 6);
         // Slot 2 stands for a null World.
@@ -362,11 +365,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else if (op == 4) {
             const int steps = in.ConsumeIntegralInRange(0, 7) != 0 ? in.ConsumeIntegralInRange(1, 8)
                                                                    : in.ConsumeIntegralInRange(1, 4000);
-            for (int i = 0; i < steps && stepsLeft > 0; ++i, --stepsLeft) {
+            for (int i = 0; i < steps && workLeft > 0; ++i) {
                 if (slot.a == nullptr) {
                     zb_step(nullptr);
+                    --workLeft;
                 } else {
-                    stepOnce(slot);
+                    workLeft -= 1 + stepOnce(slot);
                 }
             }
         } else {
