@@ -7,6 +7,7 @@
 #include <zibber.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,7 +20,7 @@ namespace {
 
 // Export buffers start filled with this NaN, which no export writes: one left
 // over marks an element that the count promised and the export skipped.
-constexpr uint64_t kUnwritten = 0x7ff4c0ffee0badULL;
+const double kUnwritten = std::bit_cast<double>(0x7ff4c0ffee0badULL);
 // Point, ruby and projectile ids are 16-bit; obstacles have 251 ids.
 constexpr double kLargePoolEnd = 65535.0;
 constexpr double kObstaclePoolEnd = 255.0;
@@ -35,11 +36,7 @@ void require(bool ok, const char* what) {
     std::abort();
 }
 
-uint64_t bitsOf(double v) {
-    uint64_t b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
-}
+uint64_t bitsOf(double v) { return std::bit_cast<uint64_t>(v); }
 
 struct Export {
     int32_t (*count)(const zb_world*);
@@ -94,20 +91,18 @@ void capture(const zb_world* w, State& s) {
     require(teams >= 0, "negative team count");
     s.scores.resize(static_cast<size_t>(teams));
     zb_team_scores(w, s.scores.data());
-    double unwritten;
-    std::memcpy(&unwritten, &kUnwritten, sizeof unwritten);
     for (int e = 0; e < kExportCount; ++e) {
         const int32_t n = kExports[e].count(w);
         require(n >= 0, "negative count");
         const size_t used = static_cast<size_t>(n) * static_cast<size_t>(kExports[e].width);
         std::vector<double>& a = s.arrays[e];
-        a.assign(used + static_cast<size_t>(kExports[e].width), unwritten);
+        a.assign(used + static_cast<size_t>(kExports[e].width), kUnwritten);
         kExports[e].read(w, a.data());
         for (size_t i = used; i < a.size(); ++i)
-            require(bitsOf(a[i]) == kUnwritten, "an export wrote beyond its count");
+            require(bitsOf(a[i]) == bitsOf(kUnwritten), "an export wrote beyond its count");
         a.resize(used);
         for (double v : a) {
-            require(bitsOf(v) != kUnwritten, "an export wrote fewer elements than its count");
+            require(bitsOf(v) != bitsOf(kUnwritten), "an export wrote fewer elements than its count");
             require(std::isfinite(v), "an export holds a non-finite value");
         }
     }
@@ -215,25 +210,12 @@ int64_t stepOnce(Slot& slot) {
 }
 
 double anyAngle(FuzzedDataProvider& in) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    const double special[] = {std::numeric_limits<double>::quiet_NaN(),
-                              inf,
-                              -inf,
-                              std::numeric_limits<double>::denorm_min(),
-                              -std::numeric_limits<double>::denorm_min(),
-                              std::numeric_limits<double>::max(),
-                              -std::numeric_limits<double>::max(),
-                              1e300,
-                              -1e17,
-                              -0.0};
+    using L = std::numeric_limits<double>;
+    const double special[] = {L::quiet_NaN(), L::infinity(), -L::infinity(), L::denorm_min(), -L::denorm_min(),
+                              L::max(),       -L::max(),     1e300,          -1e17,           -0.0};
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0: return in.PickValueInArray(special);
-        case 1: {
-            const uint64_t b = in.ConsumeIntegral<uint64_t>();
-            double v;
-            std::memcpy(&v, &b, sizeof v);
-            return v;
-        }
+        case 1: return std::bit_cast<double>(in.ConsumeIntegral<uint64_t>());
         default: return in.ConsumeFloatingPointInRange(-10.0, 10.0);
     }
 }
@@ -319,8 +301,7 @@ void doRead(FuzzedDataProvider& in, const Slot& slot) {
     }
     const int which = in.ConsumeIntegralInRange<int>(0, kExportCount);
     const bool nullBuffer = in.ConsumeBool();
-    double guard[ZB_ZIBBER_WIDTH];
-    std::memcpy(&guard[0], &kUnwritten, sizeof guard[0]);
+    double guard[ZB_ZIBBER_WIDTH] = {kUnwritten};
     if (w != nullptr && !nullBuffer) return;  // every settle reads into live buffers
     if (which == kExportCount) {
         int32_t score = 7;
@@ -328,7 +309,7 @@ void doRead(FuzzedDataProvider& in, const Slot& slot) {
         require(score == 7, "a null World wrote a team score");
     } else {
         kExports[which].read(w, nullBuffer ? nullptr : guard);
-        require(bitsOf(guard[0]) == kUnwritten, "a null World wrote an export");
+        require(bitsOf(guard[0]) == bitsOf(kUnwritten), "a null World wrote an export");
     }
 }
 
