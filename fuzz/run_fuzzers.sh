@@ -12,7 +12,7 @@ status=0
 for corpus in fuzz/corpus/*/; do
     name=$(basename "$corpus")
     mkdir -p "$scratch/$name"
-    if "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=30 -max_len=4096 -print_final_stats=1 \
+    if "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=60 -max_len=4096 -print_final_stats=1 \
         -artifact_prefix="$scratch/" "$scratch/$name" "$corpus" >"$scratch/$name.log" 2>&1; then
         echo "fuzz_$name: $(grep -m1 'number_of_executed_units' "$scratch/$name.log" | awk '{print $2}') executions," \
             "$(grep -c . <(ls "$scratch/$name")) new inputs, $(grep -o 'cov: [0-9]*' "$scratch/$name.log" | tail -1)"
