@@ -3,7 +3,7 @@
 # project would: the tool without LD_LIBRARY_PATH, a CMake consumer through
 # find_package, a C consumer through pkg-config, a FetchContent consumer of
 # the source tree, and the Python package installed with pip.
-# Usage: .ci/install_check.sh [BUILD_DIR] (default build/play, built)
+# Usage: .ci/install_check.sh [BUILD_DIR] (default build/play, configured)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/play}" && pwd)
@@ -13,6 +13,9 @@ prefix=$work/prefix
 unset LD_LIBRARY_PATH ZIBBER_LIB
 version=$(grep -m1 '#define ZB_VERSION_STRING' "$root/include/zibber.h" | cut -d'"' -f2)
 
+# A preset may build only some targets (play builds the tool alone); an
+# install takes every library, so the whole tree is built first.
+cmake --build "$build" >/dev/null
 echo "-- install into $prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 (cd "$prefix" && find . -type f -o -type l | sort)
