@@ -9,6 +9,7 @@
 #include "core/hot.h"
 #include "math/correctly_rounded.h"
 #include "math/hypot_fast.h"
+#include "math/sincos_batch.h"
 #include "math/sincos_fast.h"
 #endif
 
@@ -28,12 +29,14 @@ inline double hypot(double x, double y) { return std::hypot(x, y); }
 inline double powOneAndHalf(double x) { return std::pow(x, 1.5); }
 inline bool fmaPath() { return false; }
 template <bool kFma>
-inline SinCos sinCosWith(double x) {
-    return sinCos(x);
-}
-template <bool kFma>
 inline double hypotWith(double x, double y) {
     return std::hypot(x, y);
+}
+inline void sinCosBatch(double* x, int n, double* s, double* c) {
+    for (int i = 0; i < n; ++i) {
+        s[i] = std::sin(x[i]);
+        c[i] = std::cos(x[i]);
+    }
 }
 #else
 inline SinCos sinCos(double x) {
@@ -57,18 +60,10 @@ inline bool fmaPath() {
 #endif
 }
 
-// sinCos with its fast path inline, for the zibber sub-steps that turn the
-// heading a little every time; the library settles the rest.
-template <bool kFma>
-inline SinCos sinCosWith(double x) {
-    const double ax = std::fabs(x);
-    if (ax >= 0x1p-27 && ax < 1600.0) {
-        double sh, sl, ch, cl, sinErr, cosErr;
-        cr::detail::sinCosFastT<kFma, false>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
-        if (cr::detail::roundsSafely(sh, sl, sinErr) && cr::detail::roundsSafely(ch, cl, cosErr)) return {sh, ch};
-    }
-    return sinCos(x);
-}
+// s[i], c[i] = sinCos(x[i]) for i < n; x, s and c have room for n rounded up
+// to a multiple of four, and x's padding is overwritten. Four at a time where
+// the CPU allows.
+inline void sinCosBatch(double* x, int n, double* s, double* c) { cr::detail::sinCosBatch(x, n, s, c); }
 
 // The velocities, offsets and distances of a step are finite and of
 // comparable size, where hypot's fast path decides alone; inline, it saves

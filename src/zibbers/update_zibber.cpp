@@ -106,14 +106,18 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 
 // The heading's sine and cosine, most of the cost, are taken only where they
 // can change the sum: a zero walk adds an exact zero, which leaves a non-zero
-// velocity as it is.
-template <bool kFma>
+// velocity as it is. The heading turns by the same rules whatever the sums,
+// so every heading that needs them is found first and all are evaluated
+// together, several at a time.
 void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
-    fm::SinCos dir{};
     bool dirStale = true;
+    // Slot 0 is the direction before any is taken, unused but zero as ever.
+    double angles[kSubsteps + 4];
+    int slot[kSubsteps];
+    int taken = 0;
     for (int i = 0; i < kSubsteps; ++i) {
         if (turning) {
             const double d = angleDelta(h, t);
@@ -126,13 +130,21 @@ void turn(Zibber& z, double maxTurn, Substeps& steps) {
             dirStale = true;
         }
         if (dirStale && (steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0)) {
-            dir = fm::sinCosWith<kFma>(h);
+            angles[taken++] = h;
             dirStale = false;
         }
-        steps.cos[i] = dir.c;
-        steps.sin[i] = dir.s;
+        slot[i] = taken;
     }
     z.heading = h;
+    double sin[kSubsteps + 5];
+    double cos[kSubsteps + 5];
+    sin[0] = 0.0;
+    cos[0] = 0.0;
+    fm::sinCosBatch(angles, taken, sin + 1, cos + 1);
+    for (int i = 0; i < kSubsteps; ++i) {
+        steps.cos[i] = cos[slot[i]];
+        steps.sin[i] = sin[slot[i]];
+    }
 }
 
 // The divisions do not depend on one another, so they run side by side (the
@@ -169,7 +181,7 @@ template <bool kFma>
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
     Substeps steps;
     glide<kFma>(z, startSpeed, walkBase, steps);
-    turn<kFma>(z, maxTurn, steps);
+    turn(z, maxTurn, steps);
     advance(z, moveFactor, steps);
 }
 
