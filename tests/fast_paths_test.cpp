@@ -9,6 +9,7 @@
 #include <deque>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "core/hot.h"
 #include "math/step_math.h"
@@ -121,8 +122,16 @@ TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
 
 // The platform-math build has no library math to compare with.
 #ifndef ZIBBER_PLATFORM_MATH
-// As the zibber update calls it: the CPU's widest version.
-ZB_HOT void sinCosBatchAsHot(double* x, int n, double* s, double* c) { zb::fm::sinCosBatch(x, n, s, c); }
+// As the zibber update calls them: the CPU's widest version.
+ZB_HOT void batchesAsHot(double* x, int n, double* s, double* c, double* hx, double* hy, double* h) {
+    if (zb::fm::fmaPath()) {
+        zb::fm::sinCosBatch<true>(x, n, s, c);
+        zb::fm::hypotBatch<true>(hx, hy, 24, h);
+    } else {
+        zb::fm::sinCosBatch<false>(x, n, s, c);
+        zb::fm::hypotBatch<false>(hx, hy, 24, h);
+    }
+}
 
 TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
     std::mt19937_64 rng(3);
@@ -142,15 +151,24 @@ TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
             ASSERT_TRUE(sameBits(zb::fm::hypotWith<true>(x, y), want)) << x << " " << y;
         }
     }
-    // In fours, with a tail of one, two and three.
-    for (size_t start = 0; start < angles.size(); start += 23) {
-        const int n = static_cast<int>(std::min<size_t>(23, angles.size() - start));
-        double x[24], s[24], c[24];
-        std::copy_n(angles.begin() + static_cast<std::ptrdiff_t>(start), n, x);
-        sinCosBatchAsHot(x, n, s, c);
+    // In batches of 23 angles (a tail of three) and 24 pairs, as the zibber
+    // update runs them, and as the plain version.
+    for (size_t start = 0; start < pairs.size(); start += 24) {
+        const int n = static_cast<int>(std::min<size_t>(23, angles.size() - std::min(start, angles.size())));
+        double x[24], s[24], c[24], s2[24], c2[24], hx[24] = {}, hy[24] = {}, h[24], h2[24];
+        for (int i = 0; i < n; ++i) x[i] = angles[start + static_cast<size_t>(i)];
+        for (size_t i = 0; i < 24 && start + i < pairs.size(); ++i) std::tie(hx[i], hy[i]) = pairs[start + i];
+        batchesAsHot(x, n, s, c, hx, hy, h);
+        zb::fm::sinCosBatch<false>(x, n, s2, c2);
+        zb::fm::hypotBatch<false>(hx, hy, 24, h2);
         for (int i = 0; i < n; ++i) {
-            const zb::cr::SinCosPair want = zb::cr::sinCos(angles[start + static_cast<size_t>(i)]);
-            ASSERT_TRUE(sameBits(s[i], want.s) && sameBits(c[i], want.c)) << angles[start + static_cast<size_t>(i)];
+            const zb::cr::SinCosPair want = zb::cr::sinCos(x[i]);
+            ASSERT_TRUE(sameBits(s[i], want.s) && sameBits(c[i], want.c)) << x[i];
+            ASSERT_TRUE(sameBits(s2[i], want.s) && sameBits(c2[i], want.c)) << x[i];
+        }
+        for (int i = 0; i < 24; ++i) {
+            const double want = zb::cr::hypot(hx[i], hy[i]);
+            ASSERT_TRUE(sameBits(h[i], want) && sameBits(h2[i], want)) << hx[i] << " " << hy[i];
         }
     }
 }

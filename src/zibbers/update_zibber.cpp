@@ -78,30 +78,55 @@ double walkScale(double speed) {
 // since a closed form would round differently. The velocities and the walk's
 // strength depend on nothing else, the heading on nothing else either, so
 // each is worked out for all sub-steps in a loop of its own before the
-// positions; short loops keep their values in registers.
+// positions; short loops keep their values in registers, and the math in them
+// runs four sub-steps at a time: arrays have room for any run of sub-steps
+// rounded up to a whole four.
+constexpr int kRoom = kSubsteps + 3;
+
 struct Substeps {
-    double vx[kSubsteps];  // the velocity at the start of each sub-step
-    double vy[kSubsteps];
+    double vx[kRoom];  // the velocity at the start of each sub-step
+    double vy[kRoom];
     double walk[kSubsteps];  // the walking thrust
-    double cos[kSubsteps];   // the heading's direction, where it matters
-    double sin[kSubsteps];
+    double cos[kRoom];       // the heading's direction, where it matters
+    double sin[kRoom];
 };
 
+// The speed is only fed to walkScale here, where glideSpeed's shortcut and the
+// true hypot give the same walk. Speeds only fall, so the sub-steps split
+// into those gliding fast (no walk), those that need the hypot, and those at
+// rest (speed 0), each run done as a whole. startSpeed is glideSpeed's, taken
+// before a tap dash changed the velocity.
 template <bool kFma>
 void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
     double vx = z.vx;
     double vy = z.vy;
-    double s = startSpeed;
     for (int i = 0; i < kSubsteps; ++i) {
-        if (i > 0) s = glideSpeed<kFma>(vx, vy);
         steps.vx[i] = vx;
         steps.vy[i] = vy;
-        steps.walk[i] = walkBase * walkScale(s);
         vx *= kSubstepDecay;
         vy *= kSubstepDecay;
     }
     z.vx = vx;
     z.vy = vy;
+    double speed[kRoom];
+    speed[0] = startSpeed;
+    int slow = 1;
+    while (slow < kSubsteps) {
+        const double ax = std::fabs(steps.vx[slow]);
+        const double ay = std::fabs(steps.vy[slow]);
+        const double m = ax > ay ? ax : ay;
+        if (!(m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay)) break;
+        speed[slow++] = m;
+    }
+    int rest = slow;
+    while (rest < kSubsteps && !(steps.vx[rest] == 0.0 && steps.vy[rest] == 0.0)) ++rest;
+    if (rest > slow) {
+        // The last four may reach past the sub-steps, into the padding.
+        for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
+        fm::hypotBatch<kFma>(steps.vx + slow, steps.vy + slow, (rest - slow + 3) / 4 * 4, speed + slow);
+    }
+    for (int i = rest; i < kSubsteps; ++i) speed[i] = 0.0;
+    for (int i = 0; i < kSubsteps; ++i) steps.walk[i] = walkBase * walkScale(speed[i]);
 }
 
 // The heading's sine and cosine, most of the cost, are taken only where they
@@ -109,13 +134,14 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 // velocity as it is. The heading turns by the same rules whatever the sums,
 // so every heading that needs them is found first and all are evaluated
 // together, several at a time.
+template <bool kFma>
 void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
     bool turning = h != t;
     bool dirStale = true;
     // Slot 0 is the direction before any is taken, unused but zero as ever.
-    double angles[kSubsteps + 4];
+    double angles[kRoom];
     int slot[kSubsteps];
     int taken = 0;
     for (int i = 0; i < kSubsteps; ++i) {
@@ -136,11 +162,17 @@ void turn(Zibber& z, double maxTurn, Substeps& steps) {
         slot[i] = taken;
     }
     z.heading = h;
-    double sin[kSubsteps + 5];
-    double cos[kSubsteps + 5];
+    // Where every sub-step takes its own direction (turning while walking)
+    // the results are already in place.
+    if (taken == kSubsteps) {
+        fm::sinCosBatch<kFma>(angles, taken, steps.sin, steps.cos);
+        return;
+    }
+    double sin[kRoom + 1];
+    double cos[kRoom + 1];
     sin[0] = 0.0;
     cos[0] = 0.0;
-    fm::sinCosBatch(angles, taken, sin + 1, cos + 1);
+    fm::sinCosBatch<kFma>(angles, taken, sin + 1, cos + 1);
     for (int i = 0; i < kSubsteps; ++i) {
         steps.cos[i] = cos[slot[i]];
         steps.sin[i] = sin[slot[i]];
@@ -181,7 +213,7 @@ template <bool kFma>
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
     Substeps steps;
     glide<kFma>(z, startSpeed, walkBase, steps);
-    turn(z, maxTurn, steps);
+    turn<kFma>(z, maxTurn, steps);
     advance(z, moveFactor, steps);
 }
 
@@ -228,7 +260,7 @@ ZB_HOT void updateZibber(World& world, Zibber& z) {
     const double maxTurn = ((tf * 0.12) / z.radius) / 50.0;
     const double walkBase = (sf * ZB_WALK_SPEED) * (1.0 - cs);
 
-    // One version of the sub-step loop or the other, chosen outside it.
+    // One version of the sub-steps or the other, chosen outside them.
     if (fm::fmaPath()) {
         integrate<true>(z, s0, walkBase, maxTurn, mf);
     } else {
