@@ -182,6 +182,10 @@ TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
         const double got = zb::modTwoPi(a);
         ASSERT_TRUE(sameBits(want, got) || (std::isnan(want) && std::isnan(got))) << a;
     }
+    // A sub-step whose velocity components are both below 2^-58 walks as one
+    // at rest: the largest hypot they can have leaves 0.11 as it is.
+    for (double s : {0.0, 0x1.6a09e667f3bcdp-58}) ASSERT_EQ(s - ZB_DASH_SPEED_LIMIT, -ZB_DASH_SPEED_LIMIT);
+    ASSERT_TRUE(zb::fm::hypot(std::nextafter(0x1p-58, 0.0), std::nextafter(0x1p-58, 0.0)) <= 0x1.6a09e667f3bcdp-58);
     for (double t : {-1.0, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kInf}) {
         ASSERT_TRUE(sameBits(zb::clampUnit(t), std::fmax(std::fmin(t, 1.0), 0.0))) << t;
     }

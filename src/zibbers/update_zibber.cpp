@@ -91,10 +91,12 @@ struct Substeps {
     double sin[kRoom];
 };
 
+constexpr double kStill = 0x1p-58;
+
 // The speed is only fed to walkScale here, where glideSpeed's shortcut and the
 // true hypot give the same walk. Speeds only fall, so the sub-steps split
 // into those gliding fast (no walk), those that need the hypot, and those at
-// rest (speed 0), each run done as a whole. startSpeed is glideSpeed's, taken
+// rest or nearly (whole walk), each run done as a whole. startSpeed is glideSpeed's, taken
 // before a tap dash changed the velocity.
 template <bool kFma>
 void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
@@ -118,8 +120,10 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
         if (!(m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay)) break;
         speed[slow++] = m;
     }
+    // Below kStill the speed is under 2^-57.5, which leaves 0.11 as it is
+    // when subtracted: the walk is whole, as at rest.
     int rest = slow;
-    while (rest < kSubsteps && !(steps.vx[rest] == 0.0 && steps.vy[rest] == 0.0)) ++rest;
+    while (rest < kSubsteps && !(std::fabs(steps.vx[rest]) < kStill && std::fabs(steps.vy[rest]) < kStill)) ++rest;
     if (rest > slow) {
         // The last four may reach past the sub-steps, into the padding.
         for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
