@@ -135,51 +135,70 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 
 // The heading's sine and cosine, most of the cost, are taken only where they
 // can change the sum: a zero walk adds an exact zero, which leaves a non-zero
-// velocity as it is. The heading turns by the same rules whatever the sums,
-// so every heading that needs them is found first and all are evaluated
-// together, several at a time.
+// velocity as it is.
+bool needsDirection(const Substeps& steps, int i) {
+    return steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0;
+}
+
+// The heading turns by the same rules whatever the sums, so it is turned for
+// every sub-step first; then the headings whose direction is needed (each
+// new one that a sub-step needs) are evaluated together, several at a time,
+// and each direction serves from its sub-step until the next one's.
 template <bool kFma>
 void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
-    bool turning = h != t;
-    bool dirStale = true;
-    // Slot 0 is the direction before any is taken, unused but zero as ever.
-    double angles[kRoom];
-    int slot[kSubsteps];
-    int taken = 0;
-    for (int i = 0; i < kSubsteps; ++i) {
-        if (turning) {
+    double heading[kSubsteps];
+    int turned = 0;  // the sub-steps that change the heading
+    if (h != t) {
+        while (turned < kSubsteps) {
             const double d = angleDelta(h, t);
             if (std::fabs(d) <= maxTurn) {
-                h = t;
-                turning = false;
-            } else {
-                h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
+                heading[turned++] = t;
+                break;
             }
-            dirStale = true;
+            h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
+            heading[turned++] = h;
         }
-        if (dirStale && (steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0)) {
-            angles[taken++] = h;
-            dirStale = false;
-        }
-        slot[i] = taken;
+        h = heading[turned - 1];
     }
     z.heading = h;
-    // Where every sub-step takes its own direction (turning while walking)
-    // the results are already in place.
+
+    double angles[kRoom];
+    int from[kSubsteps + 1];  // the first sub-step each direction serves
+    int taken = 0;
+    for (int i = 0; i < turned; ++i) {
+        if (needsDirection(steps, i)) {
+            angles[taken] = heading[i];
+            from[taken++] = i;
+        }
+    }
+    if (taken == 0 || from[taken - 1] != turned - 1) {
+        for (int i = turned; i < kSubsteps; ++i) {
+            if (needsDirection(steps, i)) {
+                angles[taken] = h;
+                from[taken++] = i;
+                break;
+            }
+        }
+    }
+    // Turning while walking takes a direction every sub-step, in place.
     if (taken == kSubsteps) {
         fm::sinCosBatch<kFma>(angles, taken, steps.sin, steps.cos);
         return;
     }
-    double sin[kRoom + 1];
-    double cos[kRoom + 1];
-    sin[0] = 0.0;
-    cos[0] = 0.0;
-    fm::sinCosBatch<kFma>(angles, taken, sin + 1, cos + 1);
-    for (int i = 0; i < kSubsteps; ++i) {
-        steps.cos[i] = cos[slot[i]];
-        steps.sin[i] = sin[slot[i]];
+    double sin[kRoom];
+    double cos[kRoom];
+    fm::sinCosBatch<kFma>(angles, taken, sin, cos);
+    from[taken] = kSubsteps;
+    // Before the first, the direction is zero as ever; unused, since such
+    // sub-steps do not walk.
+    for (int i = 0; i < (taken > 0 ? from[0] : kSubsteps); ++i) steps.cos[i] = steps.sin[i] = 0.0;
+    for (int k = 0; k < taken; ++k) {
+        for (int i = from[k]; i < from[k + 1]; ++i) {
+            steps.cos[i] = cos[k];
+            steps.sin[i] = sin[k];
+        }
     }
 }
 
