@@ -82,13 +82,16 @@ double walkScale(double speed) {
 // runs four sub-steps at a time: arrays have room for any run of sub-steps
 // rounded up to a whole four.
 constexpr int kRoom = kSubsteps + 3;
+// Loops over every sub-step run to a whole four too, on zeros past the end.
+constexpr int kWhole = (kSubsteps + 3) / 4 * 4;
 
 struct Substeps {
     double vx[kRoom];  // the velocity at the start of each sub-step
     double vy[kRoom];
-    double walk[kSubsteps];  // the walking thrust
-    double cos[kRoom];       // the heading's direction, where it matters
+    double walk[kWhole];  // the walking thrust
+    double cos[kRoom];    // the heading's direction, where it matters
     double sin[kRoom];
+    double grow[kWhole];  // the growth rate
 };
 
 constexpr double kStill = 0x1p-58;
@@ -102,35 +105,45 @@ template <bool kFma>
 void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
     double vx = z.vx;
     double vy = z.vy;
+    double growthRate = z.growthRate;
+    // Three independent chains side by side.
+#pragma GCC unroll 5
     for (int i = 0; i < kSubsteps; ++i) {
         steps.vx[i] = vx;
         steps.vy[i] = vy;
+        steps.grow[i] = growthRate;
         vx *= kSubstepDecay;
         vy *= kSubstepDecay;
+        growthRate *= kSubstepDecay;
     }
     z.vx = vx;
     z.vy = vy;
+    z.growthRate = growthRate;
     double speed[kRoom];
     speed[0] = startSpeed;
-    int slow = 1;
-    while (slow < kSubsteps) {
-        const double ax = std::fabs(steps.vx[slow]);
-        const double ay = std::fabs(steps.vy[slow]);
+    const auto fast = [&steps](int i) {
+        const double ax = std::fabs(steps.vx[i]);
+        const double ay = std::fabs(steps.vy[i]);
         const double m = ax > ay ? ax : ay;
-        if (!(m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay)) break;
-        speed[slow++] = m;
-    }
+        return m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay;
+    };
     // Below kStill the speed is under 2^-57.5, which leaves 0.11 as it is
     // when subtracted: the walk is whole, as at rest.
-    int rest = slow;
-    while (rest < kSubsteps && !(std::fabs(steps.vx[rest]) < kStill && std::fabs(steps.vy[rest]) < kStill)) ++rest;
+    const auto still = [&steps](int i) { return std::fabs(steps.vx[i]) < kStill && std::fabs(steps.vy[i]) < kStill; };
+    // Most zibbers glide, walk or rest through the whole step.
+    int slow = fast(kSubsteps - 1) ? kSubsteps : 1;
+    while (slow < kSubsteps && fast(slow)) ++slow;
+    for (int i = 1; i < slow; ++i)
+        speed[i] = std::fabs(steps.vx[i]) > std::fabs(steps.vy[i]) ? std::fabs(steps.vx[i]) : std::fabs(steps.vy[i]);
+    int rest = slow == kSubsteps || still(slow) ? slow : still(kSubsteps - 1) ? slow + 1 : kSubsteps;
+    while (rest < kSubsteps && !still(rest)) ++rest;
     if (rest > slow) {
         // The last four may reach past the sub-steps, into the padding.
         for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
         fm::hypotBatch<kFma>(steps.vx + slow, steps.vy + slow, (rest - slow + 3) / 4 * 4, speed + slow);
     }
-    for (int i = rest; i < kSubsteps; ++i) speed[i] = 0.0;
-    for (int i = 0; i < kSubsteps; ++i) steps.walk[i] = walkBase * walkScale(speed[i]);
+    for (int i = rest; i < kWhole; ++i) speed[i] = 0.0;
+    for (int i = 0; i < kWhole; ++i) steps.walk[i] = walkBase * walkScale(speed[i]);
 }
 
 // The heading's sine and cosine, most of the cost, are taken only where they
@@ -204,23 +217,22 @@ void turn(Zibber& z, double maxTurn, Substeps& steps) {
 
 // The divisions do not depend on one another, so they run side by side (the
 // compiler packs them) before the sums, which are chains.
-void advance(Zibber& z, double moveFactor, const Substeps& steps) {
-    double dx[kSubsteps];
-    double dy[kSubsteps];
-    double grow[kSubsteps];
-    double growthRate = z.growthRate;
-    for (int i = 0; i < kSubsteps; ++i) {
-        grow[i] = growthRate;
-        growthRate *= kSubstepDecay;
+void advance(Zibber& z, double moveFactor, Substeps& steps) {
+    double dx[kWhole];
+    double dy[kWhole];
+    double grow[kWhole];
+    for (int i = kSubsteps; i < kWhole; ++i) {
+        steps.grow[i] = steps.cos[i] = steps.sin[i] = steps.vx[i] = steps.vy[i] = 0.0;
     }
-    for (int i = 0; i < kSubsteps; ++i) {
+    for (int i = 0; i < kWhole; ++i) {
         dx[i] = std::fma(steps.walk[i], steps.cos[i], steps.vx[i]) / 50.0;
         dy[i] = std::fma(steps.walk[i], steps.sin[i], steps.vy[i]) / 50.0;
-        grow[i] = grow[i] / 50.0;
+        grow[i] = steps.grow[i] / 50.0;
     }
     double x = z.x;
     double y = z.y;
     double radius = z.radius;
+#pragma GCC unroll 5
     for (int i = 0; i < kSubsteps; ++i) {
         x = std::fma(dx[i], moveFactor, x);
         y = std::fma(dy[i], moveFactor, y);
@@ -229,7 +241,6 @@ void advance(Zibber& z, double moveFactor, const Substeps& steps) {
     z.x = x;
     z.y = y;
     z.radius = radius;
-    z.growthRate = growthRate;
 }
 
 template <bool kFma>
