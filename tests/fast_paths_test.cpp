@@ -120,6 +120,36 @@ TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
     }
 }
 
+// Around the ends and sides of hazard segments, just inside and outside
+// their reach: a zibber is hit exactly where the full contact test says so.
+TEST(FastPaths, PrunedObstacleContactsMatchTheFullTest) {
+    const zb::Obstacle segments[] = {{1, 0, 0.0, 0.0, 10.0, 0.0, 1.5, 1, 0.0, 0.0, 0.0},
+                                     {2, 0, -3.0, 4.0, 5.0, -2.0, 0.5, 1, 0.0, 0.0, 0.0},
+                                     {3, 0, 7.0, 7.0, 7.0, 7.0, 1.0, 1, 0.0, 0.0, 0.0}};
+    for (const zb::Obstacle& o : segments) {
+        std::vector<zb::Zibber> zs;
+        for (int i = 0; i < 720; ++i) {
+            const double a = i * (zb::kTwoPi / 720);
+            const double r = (o.radius + 1.0) * (1.0 + ((i % 5) - 2) * 1e-9);
+            const double px = i % 2 ? o.ax : o.bx;
+            const double py = i % 2 ? o.ay : o.by;
+            zs.push_back(makeZibber(i + 1, px + r * std::cos(a), py + r * std::sin(a)));
+        }
+        auto w = worldWith(zs);
+        w->obstacles = {o};
+        zb::resolveObstacleContacts(*w);
+        const double ex = o.bx - o.ax;
+        const double ey = o.by - o.ay;
+        for (size_t i = 0; i < zs.size(); ++i) {
+            const double u = zb::segmentParam(o, ex, ey, zs[i].x, zs[i].y);
+            const double dx = zs[i].x - std::fma(ex, u, o.ax);
+            const double dy = zs[i].y - std::fma(ey, u, o.ay);
+            const bool touches = std::fma(dx, dx, dy * dy) < (o.radius + 1.0) * (o.radius + 1.0);
+            ASSERT_EQ(w->zibbers[i].growthRate != 0.0, touches) << o.id << " " << i;
+        }
+    }
+}
+
 // The platform-math build has no library math to compare with.
 #ifndef ZIBBER_PLATFORM_MATH
 // As the zibber update calls them: the CPU's widest version.
