@@ -1,11 +1,14 @@
 #include <zibber.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "core/tuning.h"
+#include "math/lanes.h"
 #include "math/step_math.h"
 #include "zibbers/angles.h"
 
@@ -54,7 +57,7 @@ void tapDash(Zibber& z, double aim, double sizeFactor) {
 }
 
 // The glide speed is only ever compared with 0.11 (tap dash, charging) or fed
-// to walkScale, which is 0 from 0.11 on. A rounded hypot is never below the
+// to the walk's scale, which is 0 from 0.11 on. A rounded hypot is never below the
 // larger component, so above 0.11 that component serves every use exactly and
 // the square root is saved while gliding fast.
 template <bool kFma>
@@ -64,14 +67,6 @@ double glideSpeed(double vx, double vy) {
     const double m = ax > ay ? ax : ay;
     if (m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay) return m;  // a NaN keeps its hypot
     return fm::hypotWith<kFma>(vx, vy);
-}
-
-// Walking thrust fades out linearly as the glide speed reaches 0.11.
-double walkScale(double speed) {
-    double q = (speed - ZB_DASH_SPEED_LIMIT) / (-ZB_DASH_SPEED_LIMIT);
-    if (q < 0.0) q = 0.0;
-    if (q > 1.0) q = 1.0;
-    return q;
 }
 
 // Fifty sub-steps: the decay per sub-step is applied exactly this many times,
@@ -92,11 +87,13 @@ struct Substeps {
     double cos[kRoom];    // the heading's direction, where it matters
     double sin[kRoom];
     double grow[kWhole];  // the growth rate
+    // All ones where the walk is not zero or the velocity has a zero part.
+    int64_t need[kWhole];
 };
 
 constexpr double kStill = 0x1p-58;
 
-// The speed is only fed to walkScale here, where glideSpeed's shortcut and the
+// The speed is only fed to the walk's scale here, where glideSpeed's shortcut and the
 // true hypot give the same walk. Speeds only fall, so the sub-steps split
 // into those gliding fast (no walk), those that need the hypot, and those at
 // rest or nearly (whole walk), each run done as a whole. startSpeed is glideSpeed's, taken
@@ -143,15 +140,27 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
         fm::hypotBatch<kFma>(steps.vx + slow, steps.vy + slow, (rest - slow + 3) / 4 * 4, speed + slow);
     }
     for (int i = rest; i < kWhole; ++i) speed[i] = 0.0;
-    for (int i = 0; i < kWhole; ++i) steps.walk[i] = walkBase * walkScale(speed[i]);
+    for (int i = kSubsteps; i < kWhole; ++i) steps.vx[i] = steps.vy[i] = 0.0;
+    // The walking thrust fades out linearly as the glide speed reaches 0.11;
+    // with it, the sub-steps that need a direction. Four at a time.
+    using namespace cr::detail;
+    const Vec4 limit = splat(ZB_DASH_SPEED_LIMIT);
+    for (int i = 0; i < kWhole; i += 4) {
+        Vec4 q = (load4(speed + i) - limit) / -limit;
+        q = q < splat(0.0) ? splat(0.0) : q;
+        q = q > splat(1.0) ? splat(1.0) : q;
+        const Vec4 walk = splat(walkBase) * q;
+        store4(steps.walk + i, walk);
+        const Mask4 need =
+            (walk != splat(0.0)) | (load4(steps.vx + i) == splat(0.0)) | (load4(steps.vy + i) == splat(0.0));
+        std::memcpy(steps.need + i, &need, sizeof need);
+    }
 }
 
 // The heading's sine and cosine, most of the cost, are taken only where they
 // can change the sum: a zero walk adds an exact zero, which leaves a non-zero
 // velocity as it is.
-bool needsDirection(const Substeps& steps, int i) {
-    return steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0;
-}
+bool needsDirection(const Substeps& steps, int i) { return steps.need[i] != 0; }
 
 // The heading turns by the same rules whatever the sums, so it is turned for
 // every sub-step first; then the headings whose direction is needed (each
