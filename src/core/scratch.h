@@ -33,17 +33,18 @@ struct ClearanceShape {
     uint8_t isSegment;
 };
 
-// A living zibber as the pair test of the zibber loop reads it.
-struct ZibberBody {
-    double x;
-    double y;
-    double radius;
-    int32_t id;  // above every id once the zibber is dead
+// The living zibbers as the pair test of the zibber loop reads them, a field
+// to an array, padded to a whole four with entries no test accepts.
+struct ZibberBodies {
+    std::vector<double> x;
+    std::vector<double> y;
+    std::vector<double> radius;
+    std::vector<double> id;  // above every id once the zibber is dead
 };
 
 struct Scratch {
-    std::vector<uint32_t> living;    // indices of living zibbers, ascending
-    std::vector<ZibberBody> bodies;  // the living zibbers, in the same order
+    std::vector<uint32_t> living;  // indices of living zibbers, ascending
+    ZibberBodies bodies;           // the living zibbers, in the same order
     std::vector<ZibberReach> reaches;
     std::vector<RubyContact> rubyContacts;
     std::vector<int32_t> slots;  // point slots leaving in this phase

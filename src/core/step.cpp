@@ -5,13 +5,59 @@
 #include "core/hot.h"
 #include "core/living.h"
 #include "core/phases.h"
+#include "math/lanes.h"
+#include "math/step_math.h"
 
 namespace zb {
 namespace {
 
-constexpr int32_t kGone = INT32_MAX;
+constexpr double kGone = INT32_MAX;
 
-ZibberBody bodyOf(const Zibber& z) { return {z.x, z.y, z.radius, z.id}; }
+void setBody(ZibberBodies& b, size_t k, const Zibber& z) {
+    b.x[k] = z.x;
+    b.y[k] = z.y;
+    b.radius[k] = z.radius;
+    b.id[k] = z.id;
+}
+
+// zibbersTouch on the copies, with the id test that picks the pair's side.
+bool meets(const ZibberBodies& b, size_t k, size_t m) {
+    const double dx = b.x[m] - b.x[k];
+    const double dy = b.y[m] - b.y[k];
+    const double rs = b.radius[m] + b.radius[k];
+    return b.id[m] < b.id[k] && !(std::fma(dx, dx, dy * dy) > rs * rs);
+}
+
+void meetOne(World& world, ZibberBodies& b, const std::vector<uint32_t>& living, size_t k, size_t m) {
+    if (!meets(b, k, m)) return;
+    Zibber& z = world.zibbers[living[k]];
+    Zibber& other = world.zibbers[living[m]];
+    collideZibbers(world, z, other, living[m]);
+    setBody(b, k, z);
+    setBody(b, m, other);
+}
+
+// The zibber at k meets every other in order. With the FMA instruction four
+// are tested at once; where one of them touches, that one and those after it
+// are tested again one at a time, since a bounce moves the zibber at k.
+template <bool kFma>
+void meetOthers(World& world, ZibberBodies& b, const std::vector<uint32_t>& living, size_t k) {
+    size_t m = 0;
+    if constexpr (kFma) {
+        using namespace cr::detail;
+        for (; m < b.x.size(); m += 4) {
+            const Vec4 dx = load4(&b.x[m]) - splat(b.x[k]);
+            const Vec4 dy = load4(&b.y[m]) - splat(b.y[k]);
+            const Vec4 rs = load4(&b.radius[m]) + splat(b.radius[k]);
+            const Mask4 touch = (load4(&b.id[m]) < splat(b.id[k])) & ~(fma4(dx, dx, dy * dy) > rs * rs);
+            if ((touch[0] | touch[1] | touch[2] | touch[3]) == 0) continue;
+            size_t lane = 0;
+            while (touch[lane] == 0) ++lane;
+            for (; lane < 4; ++lane) meetOne(world, b, living, k, m + lane);
+        }
+    }
+    for (; m < b.x.size(); ++m) meetOne(world, b, living, k, m);
+}
 
 // Every unordered pair of living zibbers meets once per step, from the side
 // of the larger id, so the outcome does not depend on array order.
@@ -21,30 +67,29 @@ ZibberBody bodyOf(const Zibber& z) { return {z.x, z.y, z.radius, z.id}; }
 // alone skips it, as it skips the zibber itself.
 ZB_HOT void runZibberLoop(World& world) {
     const std::vector<uint32_t>& living = gatherLiving(world);
-    std::vector<ZibberBody>& bodies = world.scratch.bodies;
-    bodies.resize(living.size());
-    for (size_t k = 0; k < living.size(); ++k) bodies[k] = bodyOf(world.zibbers[living[k]]);
+    ZibberBodies& b = world.scratch.bodies;
+    const size_t padded = (living.size() + 3) / 4 * 4;
+    for (std::vector<double>* field : {&b.x, &b.y, &b.radius, &b.id}) field->assign(padded, 0.0);
+    for (size_t k = 0; k < padded; ++k) {
+        if (k < living.size()) {
+            setBody(b, k, world.zibbers[living[k]]);
+        } else {
+            b.id[k] = kGone;
+        }
+    }
+    const bool fma = fm::fmaPath();
     for (size_t k = 0; k < living.size(); ++k) {
         Zibber& z = world.zibbers[living[k]];
         updateZibber(world, z);
         if (burstIfOversized(world, z)) {
-            bodies[k].id = kGone;
+            b.id[k] = kGone;
             continue;
         }
-        bodies[k] = bodyOf(z);
-        for (size_t m = 0; m < bodies.size(); ++m) {
-            // zibbersTouch on the copies.
-            const ZibberBody& o = bodies[m];
-            const ZibberBody& a = bodies[k];
-            const double dx = o.x - a.x;
-            const double dy = o.y - a.y;
-            const double rs = o.radius + a.radius;
-            if (o.id < a.id && !(std::fma(dx, dx, dy * dy) > rs * rs)) {
-                Zibber& other = world.zibbers[living[m]];
-                collideZibbers(world, z, other, living[m]);
-                bodies[k] = bodyOf(z);
-                bodies[m] = bodyOf(other);
-            }
+        setBody(b, k, z);
+        if (fma) {
+            meetOthers<true>(world, b, living, k);
+        } else {
+            meetOthers<false>(world, b, living, k);
         }
     }
 }
