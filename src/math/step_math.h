@@ -109,8 +109,9 @@ inline void hypotBatch(const double* x, const double* y, int n, double* out) {
         const Mask4 settled = hypotFast4<kFma>(big, small, &r) & inRange & (small >= splat(0x1p-300));
         store4(out + i, select4(negligible, big, r));
         const Mask4 done = negligible | settled;
+        if (__builtin_expect((done[0] & done[1] & done[2] & done[3]) != 0, 1)) continue;
         for (int lane = 0; lane < 4; ++lane) {
-            if (__builtin_expect(done[lane] == 0, 0)) out[i + lane] = cr::hypot(x[i + lane], y[i + lane]);
+            if (done[lane] == 0) out[i + lane] = cr::hypot(x[i + lane], y[i + lane]);
         }
     }
 }
