@@ -212,6 +212,17 @@ TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
         const double got = zb::modTwoPi(a);
         ASSERT_TRUE(sameBits(want, got) || (std::isnan(want) && std::isnan(got))) << a;
     }
+    // Around every edge of wrapNear's range, and across it.
+    std::vector<double> near = {-0.0, 0.0, twoPi, -zb::kPi, 3 * zb::kPi};
+    for (double edge : {-twoPi, 0.0, twoPi, 2 * twoPi}) {
+        double a = edge;
+        for (int i = 0; i < 4; ++i) a = std::nextafter(a, -10.0);
+        for (int i = 0; i < 9; ++i, a = std::nextafter(a, 20.0)) near.push_back(a);
+    }
+    for (int i = 1; i < 4000; ++i) near.push_back(-twoPi + i * (3 * twoPi / 4000));
+    for (double a : near) {
+        if (a > -twoPi && a < 2 * twoPi) ASSERT_TRUE(sameBits(zb::wrapNear(a), zb::wrapAngle(a))) << a;
+    }
     // A sub-step whose velocity components are both below 2^-58 walks as one
     // at rest: the largest hypot they can have leaves 0.11 as it is.
     for (double s : {0.0, 0x1.6a09e667f3bcdp-58}) ASSERT_EQ(s - ZB_DASH_SPEED_LIMIT, -ZB_DASH_SPEED_LIMIT);

@@ -162,6 +162,25 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 // velocity as it is.
 bool needsDirection(const Substeps& steps, int i) { return steps.need[i] != 0; }
 
+// Turns h toward t by at most maxTurn a sub-step until it is there, and
+// returns how many sub-steps changed it. Headings stay within [0, 2pi], so
+// with kNear (finite values, maxTurn below pi) wrapNear does for wrapAngle.
+template <bool kNear>
+int turnAll(double h, double t, double maxTurn, double* heading) {
+    const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
+    int turned = 0;
+    while (turned < kSubsteps) {
+        const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
+        if (std::fabs(d) <= maxTurn) {
+            heading[turned++] = t;
+            break;
+        }
+        h = d > 0.0 ? wrap(h + maxTurn) : wrap(h - maxTurn);
+        heading[turned++] = h;
+    }
+    return turned;
+}
+
 // The heading turns by the same rules whatever the sums, so it is turned for
 // every sub-step first; then the headings whose direction is needed (each
 // new one that a sub-step needs) are evaluated together, several at a time,
@@ -173,15 +192,8 @@ void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double heading[kSubsteps];
     int turned = 0;  // the sub-steps that change the heading
     if (h != t) {
-        while (turned < kSubsteps) {
-            const double d = angleDelta(h, t);
-            if (std::fabs(d) <= maxTurn) {
-                heading[turned++] = t;
-                break;
-            }
-            h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
-            heading[turned++] = h;
-        }
+        turned = h == h && t == t && std::fabs(maxTurn) < kPi ? turnAll<true>(h, t, maxTurn, heading)
+                                                              : turnAll<false>(h, t, maxTurn, heading);
         h = heading[turned - 1];
     }
     z.heading = h;
