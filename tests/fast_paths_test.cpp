@@ -221,7 +221,8 @@ TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
     }
     for (int i = 1; i < 4000; ++i) near.push_back(-twoPi + i * (3 * twoPi / 4000));
     for (double a : near) {
-        if (a > -twoPi && a < 2 * twoPi) ASSERT_TRUE(sameBits(zb::wrapNear(a), zb::wrapAngle(a))) << a;
+        if (!(a > -twoPi && a < 2 * twoPi)) continue;
+        ASSERT_TRUE(sameBits(zb::wrapNear(a), zb::wrapAngle(a))) << a;
     }
     // A sub-step whose velocity components are both below 2^-58 walks as one
     // at rest: the largest hypot they can have leaves 0.11 as it is.
