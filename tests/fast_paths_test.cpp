@@ -228,7 +228,7 @@ TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
     // at rest: the largest hypot they can have leaves 0.11 as it is.
     for (double s : {0.0, 0x1.6a09e667f3bcdp-58}) ASSERT_EQ(s - ZB_DASH_SPEED_LIMIT, -ZB_DASH_SPEED_LIMIT);
     ASSERT_TRUE(zb::fm::hypot(std::nextafter(0x1p-58, 0.0), std::nextafter(0x1p-58, 0.0)) <= 0x1.6a09e667f3bcdp-58);
-    for (double t : {-1.0, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kInf}) {
+    for (double t : {-1.0, -0x1p-1074, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kNaN, -kInf, kInf}) {
         ASSERT_TRUE(sameBits(zb::clampUnit(t), std::fmax(std::fmin(t, 1.0), 0.0))) << t;
     }
 }
