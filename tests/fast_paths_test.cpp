@@ -102,7 +102,7 @@ TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
     auto w = worldWith({makeZibber(100, 5.0, 5.0), makeZibber(99, -20.0, 3.0)}, 4);
     w->obstacles = {zb::Obstacle{7, 1, 10.0, -4.0, 0.0, 0.0, 2.5, 0, 0.0, 0.0, 0.3},
                     zb::Obstacle{8, 0, -5.0, -5.0, -1.0, -12.0, 0.6, 1, 0.0, 0.0, 0.0}};
-    std::vector<zb::ClearanceShape> shapes;
+    zb::ClearanceShapes shapes;
     zb::gatherClearanceShapes(*w, shapes);
     std::mt19937_64 rng(9);
     std::uniform_real_distribution<double> coord(-70.0, 70.0);
