@@ -3,12 +3,15 @@
 // inline math fast paths and the exact fmod and clamp replacements.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <deque>
 #include <limits>
 #include <random>
+#include <tuple>
 
+#include "core/hot.h"
 #include "math/step_math.h"
 #include "obstacles/obstacle_shape.h"
 #include "test_support.h"
@@ -99,7 +102,7 @@ TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
     auto w = worldWith({makeZibber(100, 5.0, 5.0), makeZibber(99, -20.0, 3.0)}, 4);
     w->obstacles = {zb::Obstacle{7, 1, 10.0, -4.0, 0.0, 0.0, 2.5, 0, 0.0, 0.0, 0.3},
                     zb::Obstacle{8, 0, -5.0, -5.0, -1.0, -12.0, 0.6, 1, 0.0, 0.0, 0.0}};
-    std::vector<zb::ClearanceShape> shapes;
+    zb::ClearanceShapes shapes;
     zb::gatherClearanceShapes(*w, shapes);
     std::mt19937_64 rng(9);
     std::uniform_real_distribution<double> coord(-70.0, 70.0);
@@ -117,8 +120,49 @@ TEST(FastPaths, PrunedClearanceDecidesAsTheFullOne) {
     }
 }
 
+// Around the ends and sides of hazard segments, just inside and outside
+// their reach: a zibber is hit exactly where the full contact test says so.
+TEST(FastPaths, PrunedObstacleContactsMatchTheFullTest) {
+    const zb::Obstacle segments[] = {{1, 0, 0.0, 0.0, 10.0, 0.0, 1.5, 1, 0.0, 0.0, 0.0},
+                                     {2, 0, -3.0, 4.0, 5.0, -2.0, 0.5, 1, 0.0, 0.0, 0.0},
+                                     {3, 0, 7.0, 7.0, 7.0, 7.0, 1.0, 1, 0.0, 0.0, 0.0}};
+    for (const zb::Obstacle& o : segments) {
+        std::vector<zb::Zibber> zs;
+        for (int i = 0; i < 720; ++i) {
+            const double a = i * (zb::kTwoPi / 720);
+            const double r = (o.radius + 1.0) * (1.0 + ((i % 5) - 2) * 1e-9);
+            const double px = i % 2 ? o.ax : o.bx;
+            const double py = i % 2 ? o.ay : o.by;
+            zs.push_back(makeZibber(i + 1, px + r * std::cos(a), py + r * std::sin(a)));
+        }
+        auto w = worldWith(zs);
+        w->obstacles = {o};
+        zb::resolveObstacleContacts(*w);
+        const double ex = o.bx - o.ax;
+        const double ey = o.by - o.ay;
+        for (size_t i = 0; i < zs.size(); ++i) {
+            const double u = zb::segmentParam(o, ex, ey, zs[i].x, zs[i].y);
+            const double dx = zs[i].x - std::fma(ex, u, o.ax);
+            const double dy = zs[i].y - std::fma(ey, u, o.ay);
+            const bool touches = std::fma(dx, dx, dy * dy) < (o.radius + 1.0) * (o.radius + 1.0);
+            ASSERT_EQ(w->zibbers[i].growthRate != 0.0, touches) << o.id << " " << i;
+        }
+    }
+}
+
 // The platform-math build has no library math to compare with.
 #ifndef ZIBBER_PLATFORM_MATH
+// As the zibber update calls them: the CPU's widest version.
+ZB_HOT void batchesAsHot(double* x, int n, double* s, double* c, double* hx, double* hy, double* h) {
+    if (zb::fm::fmaPath()) {
+        zb::fm::sinCosBatch<true>(x, n, s, c);
+        zb::fm::hypotBatch<true>(hx, hy, 24, h);
+    } else {
+        zb::fm::sinCosBatch<false>(x, n, s, c);
+        zb::fm::hypotBatch<false>(hx, hy, 24, h);
+    }
+}
+
 TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> small(-0.2, 0.2);
@@ -137,13 +181,25 @@ TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
             ASSERT_TRUE(sameBits(zb::fm::hypotWith<true>(x, y), want)) << x << " " << y;
         }
     }
-    for (double a : angles) {
-        const zb::cr::SinCosPair want = zb::cr::sinCos(a);
-        const zb::fm::SinCos plain = zb::fm::sinCosWith<false>(a);
-        ASSERT_TRUE(sameBits(plain.s, want.s) && sameBits(plain.c, want.c)) << a;
-        if (!fma) continue;
-        const zb::fm::SinCos fused = zb::fm::sinCosWith<true>(a);
-        ASSERT_TRUE(sameBits(fused.s, want.s) && sameBits(fused.c, want.c)) << a;
+    // In batches of 23 angles (a tail of three) and 24 pairs, as the zibber
+    // update runs them, and as the plain version.
+    for (size_t start = 0; start < pairs.size(); start += 24) {
+        const int n = static_cast<int>(std::min<size_t>(23, angles.size() - std::min(start, angles.size())));
+        double x[24], s[24], c[24], s2[24], c2[24], hx[24] = {}, hy[24] = {}, h[24], h2[24];
+        for (int i = 0; i < n; ++i) x[i] = angles[start + static_cast<size_t>(i)];
+        for (size_t i = 0; i < 24 && start + i < pairs.size(); ++i) std::tie(hx[i], hy[i]) = pairs[start + i];
+        batchesAsHot(x, n, s, c, hx, hy, h);
+        zb::fm::sinCosBatch<false>(x, n, s2, c2);
+        zb::fm::hypotBatch<false>(hx, hy, 24, h2);
+        for (int i = 0; i < n; ++i) {
+            const zb::cr::SinCosPair want = zb::cr::sinCos(x[i]);
+            ASSERT_TRUE(sameBits(s[i], want.s) && sameBits(c[i], want.c)) << x[i];
+            ASSERT_TRUE(sameBits(s2[i], want.s) && sameBits(c2[i], want.c)) << x[i];
+        }
+        for (int i = 0; i < 24; ++i) {
+            const double want = zb::cr::hypot(hx[i], hy[i]);
+            ASSERT_TRUE(sameBits(h[i], want) && sameBits(h2[i], want)) << hx[i] << " " << hy[i];
+        }
     }
 }
 #endif
@@ -156,7 +212,23 @@ TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
         const double got = zb::modTwoPi(a);
         ASSERT_TRUE(sameBits(want, got) || (std::isnan(want) && std::isnan(got))) << a;
     }
-    for (double t : {-1.0, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kInf}) {
+    // Around every edge of wrapNear's range, and across it.
+    std::vector<double> near = {-0.0, 0.0, twoPi, -zb::kPi, 3 * zb::kPi};
+    for (double edge : {-twoPi, 0.0, twoPi, 2 * twoPi}) {
+        double a = edge;
+        for (int i = 0; i < 4; ++i) a = std::nextafter(a, -10.0);
+        for (int i = 0; i < 9; ++i, a = std::nextafter(a, 20.0)) near.push_back(a);
+    }
+    for (int i = 1; i < 4000; ++i) near.push_back(-twoPi + i * (3 * twoPi / 4000));
+    for (double a : near) {
+        if (!(a > -twoPi && a < 2 * twoPi)) continue;
+        ASSERT_TRUE(sameBits(zb::wrapNear(a), zb::wrapAngle(a))) << a;
+    }
+    // A sub-step whose velocity components are both below 2^-58 walks as one
+    // at rest: the largest hypot they can have leaves 0.11 as it is.
+    for (double s : {0.0, 0x1.6a09e667f3bcdp-58}) ASSERT_EQ(s - ZB_DASH_SPEED_LIMIT, -ZB_DASH_SPEED_LIMIT);
+    ASSERT_TRUE(zb::fm::hypot(std::nextafter(0x1p-58, 0.0), std::nextafter(0x1p-58, 0.0)) <= 0x1.6a09e667f3bcdp-58);
+    for (double t : {-1.0, -0x1p-1074, -0.0, 0.0, 0.5, 1.0, 2.0, kNaN, -kNaN, -kInf, kInf}) {
         ASSERT_TRUE(sameBits(zb::clampUnit(t), std::fmax(std::fmin(t, 1.0), 0.0))) << t;
     }
 }

@@ -47,9 +47,8 @@ double clearanceAt(const World& world, double x, double y);
 // The same, for spots tried in turn: the shapes of the living zibbers and of
 // the obstacles, gathered once, then each spot's clearance when it is above
 // floor, otherwise some value at or below floor, or NaN, found with less work.
-// The order of the shapes does not matter; clearanceAbove may change it.
-void gatherClearanceShapes(const World& world, std::vector<ClearanceShape>& shapes);
-double clearanceAbove(const World& world, std::vector<ClearanceShape>& shapes, double x, double y, double floor);
+void gatherClearanceShapes(const World& world, ClearanceShapes& shapes);
+double clearanceAbove(const World& world, ClearanceShapes& shapes, double x, double y, double floor);
 
 // The whole step.
 void stepWorld(World& world);

@@ -21,24 +21,35 @@ struct RubyContact {
     double ny;
 };
 
-// Whatever an obstacle spawn keeps clear of, as a disc (ex = ey = 0) or a
-// segment A + t (ex, ey) thickened by reach, with its parts computed once.
-struct ClearanceShape {
-    double ax;
-    double ay;
-    double ex;
-    double ey;
-    double lengthSquared;  // fma(ex, ex, ey * ey)
-    double reach;
-    uint8_t isSegment;
+// Whatever an obstacle spawn keeps clear of, as segments A + t (ex, ey)
+// thickened by reach (a disc has ex = ey = 0), a field to an array, padded to
+// a whole four with shapes out of reach of everything.
+struct ClearanceShapes {
+    std::vector<double> ax;
+    std::vector<double> ay;
+    std::vector<double> ex;
+    std::vector<double> ey;
+    std::vector<double> lengthSquared;  // fma(ex, ex, ey * ey)
+    std::vector<double> reach;
+    size_t ruler = 0;  // the shape that ruled out the last spot, tried first
+};
+
+// The living zibbers as the pair test of the zibber loop reads them, a field
+// to an array, padded to a whole four with entries no test accepts.
+struct ZibberBodies {
+    std::vector<double> x;
+    std::vector<double> y;
+    std::vector<double> radius;
+    std::vector<double> id;  // above every id once the zibber is dead
 };
 
 struct Scratch {
     std::vector<uint32_t> living;  // indices of living zibbers, ascending
+    ZibberBodies bodies;           // the living zibbers, in the same order
     std::vector<ZibberReach> reaches;
     std::vector<RubyContact> rubyContacts;
     std::vector<int32_t> slots;  // point slots leaving in this phase
-    std::vector<ClearanceShape> shapes;
+    ClearanceShapes shapes;
 };
 
 }  // namespace zb

@@ -20,10 +20,13 @@ namespace zb::cr::detail {
 // |S|/2 (cancellation between S and C r only where |S| is small). Measured up
 // to 2^-66.2; with margin.
 constexpr double kEvalErr = 0x1p-65;
-// The careful evaluation, tried before the slow path, also carries S cos r
-// exactly; what remains rounded is below 2^-17 of the result and costs about
-// 2^-68.5 of it (2^-67.7 is the most seen). With margin.
-constexpr double kCarefulErr = 0x1.6a09e667f3bcdp-67;  // 2^-66.5
+// The careful evaluation, tried before the slow path, carries sin r and
+// cos r - 1 and both sums in double-double (each product and sum within about
+// 2^-104 of its value, the series cut below 2^-120); with the table's own
+// 2^-106, the result is within a few 2^-104 of the true one. With a wide
+// margin, so that only arguments within 2^-90 of a rounding boundary are
+// left to the slow path.
+constexpr double kCarefulErr = 0x1p-90;
 // Absolute error of r from the Cody-Waite reduction (about 2^-114 at its
 // largest k) and from the Payne-Hanek one (about 2^-250), with margin.
 constexpr double kReduceErr = 0x1p-112;
@@ -41,19 +44,38 @@ ZB_CR_INLINE void sumAndTurn(const double* s, const double* c, double rh, double
     fastTwoSum(t, te + (pe + c[0] * rl + c[1] * rh + s[1] + extra), hi, lo);
 }
 
-// a (ch + cl) + b (sh + sl) as a normalised double-double, for table entries
-// a, b and cos r = ch + cl, sin r = sh + sl.
+// Double-double products and sums for the careful evaluation: each within
+// about 2^-104 of its exact value (of |a| + |b| for a sum).
+struct DD {
+    double hi;
+    double lo;
+};
+
 template <bool kFma>
-ZB_CR_INLINE void rotate(const double* a, const double* b, double ch, double cl, double sh, double sl, double* hi,
-                         double* lo) {
-    double p1, e1, p2, e2, t, te;
-    twoProd<kFma>(a[0], ch, &p1, &e1);
-    e1 += a[0] * cl + a[1] * ch;
-    twoProd<kFma>(b[0], sh, &p2, &e2);
-    e2 += b[0] * sl + b[1] * sh;
-    twoSum(p1, p2, &t, &te);
-    fastTwoSum(t, te + e1 + e2, hi, lo);
+ZB_CR_INLINE DD ddMul(DD a, DD b) {
+    double p, e;
+    twoProd<kFma>(a.hi, b.hi, &p, &e);
+    e += a.hi * b.lo + a.lo * b.hi;
+    DD r;
+    fastTwoSum(p, e, &r.hi, &r.lo);
+    return r;
 }
+
+ZB_CR_INLINE DD ddAdd(DD a, DD b) {
+    double s, e;
+    twoSum(a.hi, b.hi, &s, &e);
+    e += a.lo + b.lo;
+    DD r;
+    fastTwoSum(s, e, &r.hi, &r.lo);
+    return r;
+}
+
+ZB_CR_INLINE DD ddNeg(DD a) { return {-a.hi, -a.lo}; }
+
+// 1/6, 1/120 and 1/24 to 106 bits.
+constexpr DD kSixth = {0x1.5555555555555p-3, 0x1.5555555555555p-57};
+constexpr DD kOneTwentieth = {0x1.1111111111111p-7, 0x1.1111111111111p-63};
+constexpr DD kTwentyFourth = {0x1.5555555555555p-5, 0x1.5555555555555p-59};
 
 // kCareful: the slower, more accurate evaluation for the arguments the first
 // one could not round.
@@ -93,20 +115,31 @@ ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* co
     }
     const double* sk = kSinTable[k & 511];
     const double* ck = kSinTable[(k + 128) & 511];
-    const double minusSk[2] = {-sk[0], -sk[1]};
     double evalErr = kEvalErr;
     if constexpr (kCareful) {
-        // cos r = 1 - z/2 + z^2/24 - ... with z = r^2 exact in its head, sin r =
-        // r + r^3 (-1/6 + ...); sin(a + r) = S cos r + C sin r, cos(a + r) =
-        // C cos r - S sin r with both products exact in their heads.
-        double z, ze;
-        twoProd<kFma>(rh, rh, &z, &ze);
-        double ch, cl;
-        fastTwoSum(1.0, -0.5 * z, &ch, &cl);
-        cl += -0.5 * ze - rh * rl + z * z * (1.0 / 24 + z * (-1.0 / 720 + z * (1.0 / 40320)));
-        double sl = rl + rh * z * (-1.0 / 6 + z * (1.0 / 120 + z * (-1.0 / 5040)));
-        rotate<kFma>(sk, ck, ch, cl, rh, sl, sinHi, sinLo);
-        rotate<kFma>(ck, minusSk, ch, cl, rh, sl, cosHi, cosLo);
+        // With z = r^2: sin r = r + r z (-1/6 + z (1/120 + z p7)) and
+        // cos r - 1 = z (-1/2 + z (1/24 + z q6)), the tails p7, q6 in double
+        // (their share of the result is below 2^-35), the rest in
+        // double-double; then sin(a + r) = S + (S (cos r - 1) + C sin r) and
+        // cos(a + r) = C + (C (cos r - 1) - S sin r).
+        const DD r = {rh, rl};
+        const DD z = ddMul<kFma>(r, r);
+        const double p7 = -1.0 / 5040 + z.hi * (1.0 / 362880 + z.hi * (-1.0 / 39916800));
+        const double q6 = -1.0 / 720 + z.hi * (1.0 / 40320 + z.hi * (-1.0 / 3628800 + z.hi * (1.0 / 479001600)));
+        const DD p5 = ddAdd(kOneTwentieth, {z.hi * p7, 0.0});
+        const DD p3 = ddAdd(ddNeg(kSixth), ddMul<kFma>(z, p5));
+        const DD sinR = ddAdd(r, ddMul<kFma>(r, ddMul<kFma>(z, p3)));
+        const DD q4 = ddAdd(kTwentyFourth, {z.hi * q6, 0.0});
+        const DD q2 = ddAdd({-0.5, 0.0}, ddMul<kFma>(z, q4));
+        const DD cosRm1 = ddMul<kFma>(z, q2);
+        const DD sv = {sk[0], sk[1]};
+        const DD cv = {ck[0], ck[1]};
+        const DD sinOut = ddAdd(sv, ddAdd(ddMul<kFma>(sv, cosRm1), ddMul<kFma>(cv, sinR)));
+        const DD cosOut = ddAdd(cv, ddAdd(ddMul<kFma>(cv, cosRm1), ddNeg(ddMul<kFma>(sv, sinR))));
+        *sinHi = sinOut.hi;
+        *sinLo = sinOut.lo;
+        *cosHi = cosOut.hi;
+        *cosLo = cosOut.lo;
         evalErr = kCarefulErr;
     } else {
         // cos r - 1 = -z/2 + z^2/24 - z^3/720 with z = r^2, and sin r - r =
@@ -118,6 +151,7 @@ ZB_CR_INLINE void sinCosFastT(double x, double* sinHi, double* sinLo, double* co
         // sin(a + r) = S + C r + (S (cos r - 1) + C (sin r - r)),
         // cos(a + r) = C - S r + (C (cos r - 1) - S (sin r - r)).
         sumAndTurn<kFma>(sk, ck, rh, rl, sk[0] * cosM1 + ck[0] * sinMr, sinHi, sinLo);
+        const double minusSk[2] = {-sk[0], -sk[1]};
         sumAndTurn<kFma>(ck, minusSk, rh, rl, ck[0] * cosM1 - sk[0] * sinMr, cosHi, cosLo);
     }
     *sinErr = evalErr * (*sinHi < 0 ? -*sinHi : *sinHi) + kReduceErr;

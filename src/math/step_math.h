@@ -8,7 +8,9 @@
 #ifndef ZIBBER_PLATFORM_MATH
 #include "core/hot.h"
 #include "math/correctly_rounded.h"
+#include "math/hypot_batch.h"
 #include "math/hypot_fast.h"
+#include "math/sincos_batch.h"
 #include "math/sincos_fast.h"
 #endif
 
@@ -28,12 +30,19 @@ inline double hypot(double x, double y) { return std::hypot(x, y); }
 inline double powOneAndHalf(double x) { return std::pow(x, 1.5); }
 inline bool fmaPath() { return false; }
 template <bool kFma>
-inline SinCos sinCosWith(double x) {
-    return sinCos(x);
-}
-template <bool kFma>
 inline double hypotWith(double x, double y) {
     return std::hypot(x, y);
+}
+template <bool kFma>
+inline void sinCosBatch(double* x, int n, double* s, double* c) {
+    for (int i = 0; i < n; ++i) {
+        s[i] = std::sin(x[i]);
+        c[i] = std::cos(x[i]);
+    }
+}
+template <bool kFma>
+inline void hypotBatch(const double* x, const double* y, int n, double* out) {
+    for (int i = 0; i < n; ++i) out[i] = std::hypot(x[i], y[i]);
 }
 #else
 inline SinCos sinCos(double x) {
@@ -57,17 +66,12 @@ inline bool fmaPath() {
 #endif
 }
 
-// sinCos with its fast path inline, for the zibber sub-steps that turn the
-// heading a little every time; the library settles the rest.
+// s[i], c[i] = sinCos(x[i]) for i < n; x, s and c have room for n rounded up
+// to a multiple of four, and x's padding is overwritten. Four at a time where
+// the CPU allows.
 template <bool kFma>
-inline SinCos sinCosWith(double x) {
-    const double ax = std::fabs(x);
-    if (ax >= 0x1p-27 && ax < 1600.0) {
-        double sh, sl, ch, cl, sinErr, cosErr;
-        cr::detail::sinCosFastT<kFma, false>(x, &sh, &sl, &ch, &cl, &sinErr, &cosErr);
-        if (cr::detail::roundsSafely(sh, sl, sinErr) && cr::detail::roundsSafely(ch, cl, cosErr)) return {sh, ch};
-    }
-    return sinCos(x);
+inline void sinCosBatch(double* x, int n, double* s, double* c) {
+    cr::detail::sinCosBatch<kFma>(x, n, s, c);
 }
 
 // The velocities, offsets and distances of a step are finite and of
@@ -86,6 +90,30 @@ inline double hypotWith(double x, double y) {
         if (r >= 0.0) return r;
     }
     return cr::hypot(x, y);
+}
+
+// out[i] = hypot(x[i], y[i]) for i < n, n a multiple of four; hypotWith's
+// fast paths four at a time, the library for the lanes they leave.
+template <bool kFma>
+inline void hypotBatch(const double* x, const double* y, int n, double* out) {
+    using namespace cr::detail;
+    for (int i = 0; i < n; i += 4) {
+        const Vec4 ax = abs4(load4(x + i));
+        const Vec4 ay = abs4(load4(y + i));
+        const Mask4 ySmaller = ay > ax;
+        const Vec4 big = select4(ySmaller, ay, ax);
+        const Vec4 small = select4(ySmaller, ax, ay);
+        const Mask4 inRange = big <= splat(0x1p300);
+        const Mask4 negligible = inRange & ((small * splat(0x1p27) < big) | (big == splat(0.0)));
+        Vec4 r;
+        const Mask4 settled = hypotFast4<kFma>(big, small, &r) & inRange & (small >= splat(0x1p-300));
+        store4(out + i, select4(negligible, big, r));
+        const Mask4 done = negligible | settled;
+        if (__builtin_expect((done[0] & done[1] & done[2] & done[3]) != 0, 1)) continue;
+        for (int lane = 0; lane < 4; ++lane) {
+            if (done[lane] == 0) out[i + lane] = cr::hypot(x[i + lane], y[i + lane]);
+        }
+    }
 }
 
 // For ZB_HOT phases only, as above.

@@ -1,9 +1,9 @@
 #include <cmath>
-#include <utility>
 #include <vector>
 
 #include "core/hot.h"
 #include "core/phases.h"
+#include "math/lanes.h"
 #include "math/step_math.h"
 #include "obstacles/obstacle_shape.h"
 
@@ -23,52 +23,94 @@ void lowerTo(double& c, double dx, double dy, double r) {
     if (d < c) c = d;
 }
 
+void addShape(ClearanceShapes& s, double ax, double ay, double ex, double ey, double reach) {
+    s.ax.push_back(ax);
+    s.ay.push_back(ay);
+    s.ex.push_back(ex);
+    s.ey.push_back(ey);
+    s.lengthSquared.push_back(std::fma(ex, ex, ey * ey));
+    s.reach.push_back(reach);
+}
+
+// The term of shape k, where its cheap bound does not already leave c as is.
+void lowerBy(const ClearanceShapes& s, size_t k, double& c, double x, double y) {
+    double dx = x - s.ax[k];
+    double dy = y - s.ay[k];
+    if (s.lengthSquared[k] != 0.0 || s.ex[k] != 0.0 || s.ey[k] != 0.0) {
+        const double t = clampUnit(std::fma(dx, s.ex[k], dy * s.ey[k]) / s.lengthSquared[k]);
+        dx = x - std::fma(s.ex[k], t, s.ax[k]);
+        dy = y - std::fma(s.ey[k], t, s.ay[k]);
+    }
+    lowerTo(c, dx, dy, s.reach[k]);
+}
+
 }  // namespace
 
-// Zibbers first, then obstacles, each term computed exactly as before; the
-// sign of x - zibber is immaterial, hypot sees only magnitudes.
-void gatherClearanceShapes(const World& world, std::vector<ClearanceShape>& shapes) {
-    shapes.clear();
+// Zibbers first, then obstacles; the sign of x - zibber is immaterial, hypot
+// sees only magnitudes.
+void gatherClearanceShapes(const World& world, ClearanceShapes& shapes) {
+    for (std::vector<double>* field :
+         {&shapes.ax, &shapes.ay, &shapes.ex, &shapes.ey, &shapes.lengthSquared, &shapes.reach}) {
+        field->clear();
+    }
     for (const Zibber& z : world.zibbers) {
-        if (z.alive == 1) shapes.push_back(ClearanceShape{z.x, z.y, 0.0, 0.0, 0.0, z.radius, 0});
+        if (z.alive == 1) addShape(shapes, z.x, z.y, 0.0, 0.0, z.radius);
     }
     for (const Obstacle& o : world.obstacles) {
-        const double ex = o.bx - o.ax;
-        const double ey = o.by - o.ay;
-        const uint8_t isSegment = o.isCircle == 1 ? 0 : 1;
-        shapes.push_back(ClearanceShape{o.ax, o.ay, ex, ey, std::fma(ex, ex, ey * ey), obstacleReach(o), isSegment});
+        // A disc's end is its centre; a zero-length segment is one too.
+        const double ex = o.isCircle == 1 ? 0.0 : o.bx - o.ax;
+        const double ey = o.isCircle == 1 ? 0.0 : o.by - o.ay;
+        addShape(shapes, o.ax, o.ay, ex, ey, obstacleReach(o));
     }
+    while (shapes.ax.size() % 4 != 0) addShape(shapes, 0.0, 0.0, 0.0, 0.0, -HUGE_VAL);
+    shapes.ruler = 0;
 }
 
 // The clearance is the least of its terms, ignoring NaN ones, so their order
-// does not matter and the search may stop at the first term at or below the
-// floor: the spot can no longer beat the best one found.
-ZB_HOT double clearanceAbove(const World& world, std::vector<ClearanceShape>& shapes, double x, double y,
-                             double floor) {
+// does not matter and the search may stop once it is at or below the floor:
+// the spot can no longer beat the best one found. A shape's term is never
+// below its cheap bound, max(|dx|, |dy|) - reach, so four shapes are bounded
+// at once and only those whose bound is below the clearance so far get their
+// term. For a disc the segment's projection gives the centre itself, or a
+// zero of the other sign, which hypot does not see.
+ZB_HOT double clearanceAbove(const World& world, ClearanceShapes& shapes, double x, double y, double floor) {
     // The rim term is at most mapSize - max(|x|, |y|), for the same reason.
     const double rimBound = world.mapSize - largerOf(std::fabs(x), std::fabs(y));
     if (rimBound <= floor) return rimBound;
     double c = world.mapSize - fm::hypot(x, y);
-    for (size_t k = 0; k < shapes.size(); ++k) {
-        if (c <= floor) {
-            // The shape that ruled this spot out goes first for the next one:
-            // a few large shapes rule out most spots.
-            if (k > 1) std::swap(shapes[0], shapes[k - 1]);
-            return c;
-        }
-        const ClearanceShape& s = shapes[k];
-        if (s.isSegment == 0) {
-            lowerTo(c, x - s.ax, y - s.ay, s.reach);
-        } else {
-            const double t = clampUnit(std::fma(x - s.ax, s.ex, (y - s.ay) * s.ey) / s.lengthSquared);
-            lowerTo(c, x - std::fma(s.ex, t, s.ax), y - std::fma(s.ey, t, s.ay), s.reach);
+    // A few large shapes rule out most spots: the last one to do so goes first.
+    if (shapes.ruler < shapes.ax.size()) lowerBy(shapes, shapes.ruler, c, x, y);
+    if (c <= floor) return c;
+    using namespace cr::detail;
+    const Vec4 vx = splat(x);
+    const Vec4 vy = splat(y);
+    for (size_t k = 0; k < shapes.ax.size(); k += 4) {
+        const Vec4 ax = load4(&shapes.ax[k]);
+        const Vec4 ay = load4(&shapes.ay[k]);
+        const Vec4 ex = load4(&shapes.ex[k]);
+        const Vec4 ey = load4(&shapes.ey[k]);
+        Vec4 t = fma4(vx - ax, ex, (vy - ay) * ey) / load4(&shapes.lengthSquared[k]);
+        t = t < splat(1.0) ? t : splat(1.0);  // NaN too, as clampUnit
+        t = t > splat(0.0) ? t : splat(0.0);
+        const Vec4 dx = abs4(vx - fma4(ex, t, ax));
+        const Vec4 dy = abs4(vy - fma4(ey, t, ay));
+        const Vec4 big = (dx > dy) | (dy != dy) ? dx : dy;  // largerOf
+        const Mask4 bounded = big - load4(&shapes.reach[k]) >= splat(c);
+        if ((bounded[0] & bounded[1] & bounded[2] & bounded[3]) != 0) continue;
+        for (size_t lane = 0; lane < 4; ++lane) {
+            if (bounded[lane] != 0) continue;
+            lowerBy(shapes, k + lane, c, x, y);
+            if (c <= floor) {
+                shapes.ruler = k + lane;
+                return c;
+            }
         }
     }
     return c;
 }
 
 double clearanceAt(const World& world, double x, double y) {
-    std::vector<ClearanceShape> shapes;
+    ClearanceShapes shapes;
     gatherClearanceShapes(world, shapes);
     return clearanceAbove(world, shapes, x, y, std::nan(""));
 }

@@ -17,10 +17,13 @@ inline double obstacleReach(const Obstacle& o) {
 }
 
 // fmax(fmin(t, 1), 0), which compilers leave as two library calls. Inside
-// the interval it is t itself; the edges (NaN, zeros of either sign) still go
-// to the library, whose sign of zero is the platform's.
+// the interval it is t itself, from 1 up (and NaN, which fmin drops) it is 1,
+// below 0 it is +0; zeros of either sign still go to the library, whose sign
+// of zero is the platform's.
 inline double clampUnit(double t) {
     if (t > 0.0 && t < 1.0) return t;
+    if (t >= 1.0 || t != t) return 1.0;
+    if (t < 0.0) return 0.0;
     return std::fmax(std::fmin(t, 1.0), 0.0);
 }
 

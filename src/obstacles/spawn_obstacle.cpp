@@ -22,7 +22,7 @@ bool rimRulesOut(const World& world, double dist, double best) {
 // candidate at -1 or worse the obstacle lands on the centre. A candidate is
 // dropped as soon as it cannot beat the best so far, which changes no choice.
 Offset freestSpot(World& world) {
-    std::vector<ClearanceShape>& shapes = world.scratch.shapes;
+    ClearanceShapes& shapes = world.scratch.shapes;
     gatherClearanceShapes(world, shapes);
     double best = -1.0;
     Offset spot{0.0, 0.0};

@@ -25,6 +25,11 @@ inline double wrapAngle(double a) {
     return r;
 }
 
+// wrapAngle for -2pi < a < 4pi, as the turn's sums are while the heading, the
+// target and the turn are finite and the turn below pi: one comparison each
+// way instead of four.
+inline double wrapNear(double a) { return a >= kTwoPi ? a - kTwoPi : a < 0.0 ? a + kTwoPi : a; }
+
 // Signed turn from a to b, in [-pi, pi).
 inline double angleDelta(double a, double b) { return wrapAngle(b - a + kPi) + (-kPi); }
 

@@ -1,11 +1,14 @@
 #include <zibber.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "core/hot.h"
 #include "core/phases.h"
 #include "core/rim_bounce.h"
 #include "core/tuning.h"
+#include "math/lanes.h"
 #include "math/step_math.h"
 #include "zibbers/angles.h"
 
@@ -54,7 +57,7 @@ void tapDash(Zibber& z, double aim, double sizeFactor) {
 }
 
 // The glide speed is only ever compared with 0.11 (tap dash, charging) or fed
-// to walkScale, which is 0 from 0.11 on. A rounded hypot is never below the
+// to the walk's scale, which is 0 from 0.11 on. A rounded hypot is never below the
 // larger component, so above 0.11 that component serves every use exactly and
 // the square root is saved while gliding fast.
 template <bool kFma>
@@ -66,94 +69,191 @@ double glideSpeed(double vx, double vy) {
     return fm::hypotWith<kFma>(vx, vy);
 }
 
-// Walking thrust fades out linearly as the glide speed reaches 0.11.
-double walkScale(double speed) {
-    double q = (speed - ZB_DASH_SPEED_LIMIT) / (-ZB_DASH_SPEED_LIMIT);
-    if (q < 0.0) q = 0.0;
-    if (q > 1.0) q = 1.0;
-    return q;
-}
-
 // Fifty sub-steps: the decay per sub-step is applied exactly this many times,
 // since a closed form would round differently. The velocities and the walk's
 // strength depend on nothing else, the heading on nothing else either, so
 // each is worked out for all sub-steps in a loop of its own before the
-// positions; short loops keep their values in registers.
+// positions; short loops keep their values in registers, and the math in them
+// runs four sub-steps at a time: arrays have room for any run of sub-steps
+// rounded up to a whole four.
+constexpr int kRoom = kSubsteps + 3;
+// Loops over every sub-step run to a whole four too, on zeros past the end.
+constexpr int kWhole = (kSubsteps + 3) / 4 * 4;
+
 struct Substeps {
-    double vx[kSubsteps];  // the velocity at the start of each sub-step
-    double vy[kSubsteps];
-    double walk[kSubsteps];  // the walking thrust
-    double cos[kSubsteps];   // the heading's direction, where it matters
-    double sin[kSubsteps];
+    double vx[kRoom];  // the velocity at the start of each sub-step
+    double vy[kRoom];
+    double walk[kWhole];  // the walking thrust
+    double cos[kRoom];    // the heading's direction, where it matters
+    double sin[kRoom];
+    double grow[kWhole];  // the growth rate
+    // All ones where the walk is not zero or the velocity has a zero part.
+    int64_t need[kWhole];
 };
 
+constexpr double kStill = 0x1p-58;
+
+// The speed is only fed to the walk's scale here, where glideSpeed's shortcut and the
+// true hypot give the same walk. Speeds only fall, so the sub-steps split
+// into those gliding fast (no walk), those that need the hypot, and those at
+// rest or nearly (whole walk), each run done as a whole. startSpeed is glideSpeed's, taken
+// before a tap dash changed the velocity.
 template <bool kFma>
 void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
     double vx = z.vx;
     double vy = z.vy;
-    double s = startSpeed;
+    double growthRate = z.growthRate;
+    // Three independent chains side by side.
+#pragma GCC unroll 5
     for (int i = 0; i < kSubsteps; ++i) {
-        if (i > 0) s = glideSpeed<kFma>(vx, vy);
         steps.vx[i] = vx;
         steps.vy[i] = vy;
-        steps.walk[i] = walkBase * walkScale(s);
+        steps.grow[i] = growthRate;
         vx *= kSubstepDecay;
         vy *= kSubstepDecay;
+        growthRate *= kSubstepDecay;
     }
     z.vx = vx;
     z.vy = vy;
+    z.growthRate = growthRate;
+    double speed[kRoom];
+    speed[0] = startSpeed;
+    const auto fast = [&steps](int i) {
+        const double ax = std::fabs(steps.vx[i]);
+        const double ay = std::fabs(steps.vy[i]);
+        const double m = ax > ay ? ax : ay;
+        return m > ZB_DASH_SPEED_LIMIT && ax == ax && ay == ay;
+    };
+    // Below kStill the speed is under 2^-57.5, which leaves 0.11 as it is
+    // when subtracted: the walk is whole, as at rest.
+    const auto still = [&steps](int i) { return std::fabs(steps.vx[i]) < kStill && std::fabs(steps.vy[i]) < kStill; };
+    // Most zibbers glide, walk or rest through the whole step.
+    int slow = fast(kSubsteps - 1) ? kSubsteps : 1;
+    while (slow < kSubsteps && fast(slow)) ++slow;
+    for (int i = 1; i < slow; ++i)
+        speed[i] = std::fabs(steps.vx[i]) > std::fabs(steps.vy[i]) ? std::fabs(steps.vx[i]) : std::fabs(steps.vy[i]);
+    int rest = slow == kSubsteps || still(slow) ? slow : still(kSubsteps - 1) ? slow + 1 : kSubsteps;
+    while (rest < kSubsteps && !still(rest)) ++rest;
+    if (rest > slow) {
+        // The last four may reach past the sub-steps, into the padding.
+        for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
+        fm::hypotBatch<kFma>(steps.vx + slow, steps.vy + slow, (rest - slow + 3) / 4 * 4, speed + slow);
+    }
+    for (int i = rest; i < kWhole; ++i) speed[i] = 0.0;
+    for (int i = kSubsteps; i < kWhole; ++i) steps.vx[i] = steps.vy[i] = 0.0;
+    // The walking thrust fades out linearly as the glide speed reaches 0.11;
+    // with it, the sub-steps that need a direction. Four at a time.
+    using namespace cr::detail;
+    const Vec4 limit = splat(ZB_DASH_SPEED_LIMIT);
+    for (int i = 0; i < kWhole; i += 4) {
+        Vec4 q = (load4(speed + i) - limit) / -limit;
+        q = q < splat(0.0) ? splat(0.0) : q;
+        q = q > splat(1.0) ? splat(1.0) : q;
+        const Vec4 walk = splat(walkBase) * q;
+        store4(steps.walk + i, walk);
+        const Mask4 need =
+            (walk != splat(0.0)) | (load4(steps.vx + i) == splat(0.0)) | (load4(steps.vy + i) == splat(0.0));
+        std::memcpy(steps.need + i, &need, sizeof need);
+    }
 }
 
 // The heading's sine and cosine, most of the cost, are taken only where they
 // can change the sum: a zero walk adds an exact zero, which leaves a non-zero
 // velocity as it is.
+bool needsDirection(const Substeps& steps, int i) { return steps.need[i] != 0; }
+
+// Turns h toward t by at most maxTurn a sub-step until it is there, and
+// returns how many sub-steps changed it. Headings stay within [0, 2pi], so
+// with kNear (finite values, maxTurn below pi) wrapNear does for wrapAngle.
+template <bool kNear>
+int turnAll(double h, double t, double maxTurn, double* heading) {
+    const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
+    int turned = 0;
+    while (turned < kSubsteps) {
+        const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
+        if (std::fabs(d) <= maxTurn) {
+            heading[turned++] = t;
+            break;
+        }
+        h = d > 0.0 ? wrap(h + maxTurn) : wrap(h - maxTurn);
+        heading[turned++] = h;
+    }
+    return turned;
+}
+
+// The heading turns by the same rules whatever the sums, so it is turned for
+// every sub-step first; then the headings whose direction is needed (each
+// new one that a sub-step needs) are evaluated together, several at a time,
+// and each direction serves from its sub-step until the next one's.
 template <bool kFma>
 void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
-    bool turning = h != t;
-    fm::SinCos dir{};
-    bool dirStale = true;
-    for (int i = 0; i < kSubsteps; ++i) {
-        if (turning) {
-            const double d = angleDelta(h, t);
-            if (std::fabs(d) <= maxTurn) {
-                h = t;
-                turning = false;
-            } else {
-                h = d > 0.0 ? wrapAngle(h + maxTurn) : wrapAngle(h - maxTurn);
-            }
-            dirStale = true;
-        }
-        if (dirStale && (steps.walk[i] != 0.0 || steps.vx[i] == 0.0 || steps.vy[i] == 0.0)) {
-            dir = fm::sinCosWith<kFma>(h);
-            dirStale = false;
-        }
-        steps.cos[i] = dir.c;
-        steps.sin[i] = dir.s;
+    double heading[kSubsteps];
+    int turned = 0;  // the sub-steps that change the heading
+    if (h != t) {
+        turned = h == h && t == t && std::fabs(maxTurn) < kPi ? turnAll<true>(h, t, maxTurn, heading)
+                                                              : turnAll<false>(h, t, maxTurn, heading);
+        h = heading[turned - 1];
     }
     z.heading = h;
+
+    double angles[kRoom];
+    int from[kSubsteps + 1];  // the first sub-step each direction serves
+    int taken = 0;
+    for (int i = 0; i < turned; ++i) {
+        if (needsDirection(steps, i)) {
+            angles[taken] = heading[i];
+            from[taken++] = i;
+        }
+    }
+    if (taken == 0 || from[taken - 1] != turned - 1) {
+        for (int i = turned; i < kSubsteps; ++i) {
+            if (needsDirection(steps, i)) {
+                angles[taken] = h;
+                from[taken++] = i;
+                break;
+            }
+        }
+    }
+    // Turning while walking takes a direction every sub-step, in place.
+    if (taken == kSubsteps) {
+        fm::sinCosBatch<kFma>(angles, taken, steps.sin, steps.cos);
+        return;
+    }
+    double sin[kRoom];
+    double cos[kRoom];
+    fm::sinCosBatch<kFma>(angles, taken, sin, cos);
+    from[taken] = kSubsteps;
+    // Before the first, the direction is zero as ever; unused, since such
+    // sub-steps do not walk.
+    for (int i = 0; i < (taken > 0 ? from[0] : kSubsteps); ++i) steps.cos[i] = steps.sin[i] = 0.0;
+    for (int k = 0; k < taken; ++k) {
+        for (int i = from[k]; i < from[k + 1]; ++i) {
+            steps.cos[i] = cos[k];
+            steps.sin[i] = sin[k];
+        }
+    }
 }
 
 // The divisions do not depend on one another, so they run side by side (the
 // compiler packs them) before the sums, which are chains.
-void advance(Zibber& z, double moveFactor, const Substeps& steps) {
-    double dx[kSubsteps];
-    double dy[kSubsteps];
-    double grow[kSubsteps];
-    double growthRate = z.growthRate;
-    for (int i = 0; i < kSubsteps; ++i) {
-        grow[i] = growthRate;
-        growthRate *= kSubstepDecay;
+void advance(Zibber& z, double moveFactor, Substeps& steps) {
+    double dx[kWhole];
+    double dy[kWhole];
+    double grow[kWhole];
+    for (int i = kSubsteps; i < kWhole; ++i) {
+        steps.grow[i] = steps.cos[i] = steps.sin[i] = steps.vx[i] = steps.vy[i] = 0.0;
     }
-    for (int i = 0; i < kSubsteps; ++i) {
+    for (int i = 0; i < kWhole; ++i) {
         dx[i] = std::fma(steps.walk[i], steps.cos[i], steps.vx[i]) / 50.0;
         dy[i] = std::fma(steps.walk[i], steps.sin[i], steps.vy[i]) / 50.0;
-        grow[i] = grow[i] / 50.0;
+        grow[i] = steps.grow[i] / 50.0;
     }
     double x = z.x;
     double y = z.y;
     double radius = z.radius;
+#pragma GCC unroll 5
     for (int i = 0; i < kSubsteps; ++i) {
         x = std::fma(dx[i], moveFactor, x);
         y = std::fma(dy[i], moveFactor, y);
@@ -162,7 +262,6 @@ void advance(Zibber& z, double moveFactor, const Substeps& steps) {
     z.x = x;
     z.y = y;
     z.radius = radius;
-    z.growthRate = growthRate;
 }
 
 template <bool kFma>
@@ -216,7 +315,7 @@ ZB_HOT void updateZibber(World& world, Zibber& z) {
     const double maxTurn = ((tf * 0.12) / z.radius) / 50.0;
     const double walkBase = (sf * ZB_WALK_SPEED) * (1.0 - cs);
 
-    // One version of the sub-step loop or the other, chosen outside it.
+    // One version of the sub-steps or the other, chosen outside them.
     if (fm::fmaPath()) {
         integrate<true>(z, s0, walkBase, maxTurn, mf);
     } else {
