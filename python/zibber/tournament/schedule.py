@@ -9,7 +9,7 @@ import itertools
 import json
 from dataclasses import asdict, dataclass
 
-from ..columns import Kind
+from ..columns import MAX_ZIBBERS, Kind
 
 FORMATS = ("round-robin", "gauntlet")
 MASK = (1 << 64) - 1
@@ -51,8 +51,8 @@ class TournamentConfig:
             raise TournamentError(f"{len(self.entrants)} entrants cannot fill {self.teams} teams")
         if self.seeds < 1 or self.team_size < 1 or self.max_steps < 1:
             raise TournamentError("seeds, team size and max steps must be at least 1")
-        if self.teams * self.team_size > 251:
-            raise TournamentError(f"{self.teams} teams of {self.team_size} exceed 251 zibbers")
+        if self.teams * self.team_size > MAX_ZIBBERS:
+            raise TournamentError(f"{self.teams} teams of {self.team_size} exceed {MAX_ZIBBERS} zibbers")
         if not 0 <= self.seed <= MASK:
             raise TournamentError("the seed must fit in 64 bits")
         zibber_kinds(self.kinds, self.team_size)
