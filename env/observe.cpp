@@ -197,7 +197,7 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
 
 }  // namespace
 
-void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
+void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout, double* reach,
                        ObserveScratch& scratch) {
     scratch.xs.resize(static_cast<size_t>(count));
     scratch.ys.resize(static_cast<size_t>(count));
@@ -207,7 +207,8 @@ void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count,
         scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
     }
     buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
-    nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, scratch.points.data());
+    nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, reach,
+                  scratch.points.data());
 }
 
 void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i, const NearestK& points,

@@ -19,9 +19,11 @@ struct ObserveScratch {
 };
 
 // Once per snapshot, before observing: the nearest points of each of the
-// given (live) zibbers, into scratch.points.
+// given (live) zibbers, into scratch.points. reach: per zibber given, the
+// squared distance of its farthest nearest point, last step's in (infinity:
+// unknown) and this step's out.
 void findNearestPoints(const zbhost::Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
-                       ObserveScratch& scratch);
+                       double* reach, ObserveScratch& scratch);
 
 // observationSize(layout) floats; all zeros for a dead zibber. teamOf holds
 // the team of every zibber index; points: its nearest points.

@@ -19,6 +19,9 @@ constexpr int32_t kGridObservers = 8;
 // Far above the rounding of a coordinate into a cell: keeps the ring bound on
 // the safe side.
 constexpr double kBoundSlack = 1e-9;
+// How far last step's k-th nearest point is trusted to stay (see guessReach).
+constexpr double kReachGrowth = 2.0;
+constexpr double kReachSlack = 4.0;
 
 // A coordinate outside the grid goes to the edge cell on its side, which keeps
 // every ring bound below true; so does a non-finite one.
@@ -33,6 +36,8 @@ int32_t cellOf(double v, const PointGrid& grid) {
 // point the exact test in double could keep.
 using Float4 = float __attribute__((vector_size(16)));
 using Mask4 = int32_t __attribute__((vector_size(16)));
+// A pair of coordinates read in place from the export.
+using Double2 = double __attribute__((vector_size(16), aligned(8), may_alias));
 
 // Bit j set when lane j is.
 int32_t laneBits(Mask4 m) {
@@ -47,25 +52,98 @@ int32_t laneBits(Mask4 m) {
 // distance (up to 4 * 140^2) is off by far less than this.
 float floatLimit(double key) { return static_cast<float>(key * (1.0 + 1e-5) + 0.05); }
 
-// One pass over the points in index order, so a tie never displaces an
-// earlier point.
-void scanPoints(const PointGrid& grid, double x, double y, NearestK& out) {
-    const double* p = grid.source;
-    const std::ptrdiff_t width = grid.width;
-    const float ox = static_cast<float>(x), oy = static_cast<float>(y);
-    float limit = INFINITY;
-    const auto* fx = reinterpret_cast<const Float4*>(grid.floatX.data());
-    const auto* fy = reinterpret_cast<const Float4*>(grid.floatY.data());
-    for (int32_t block = 0; block * 4 < grid.count; ++block) {
-        const Float4 dx = fx[block] - ox, dy = fy[block] - oy;
-        // Padding lanes are never near enough to pass.
-        for (int32_t bits = laneBits(dx * dx + dy * dy < limit); bits != 0; bits &= bits - 1) {
-            const int32_t i = block * 4 + __builtin_ctz(static_cast<unsigned>(bits));
-            double ex = p[i * width + 1] - x, ey = p[i * width + 2] - y;
-            double d2 = ex * ex + ey * ey;
-            if (out.full() && !(d2 < out.worst().key)) continue;
-            out.offer(d2, i);
-            if (out.full()) limit = floatLimit(out.worst().key);
+// The coordinates of points first .. first + 3 in float, straight from the
+// export; lanes past the end hold a point no observer is near.
+[[gnu::always_inline]] inline void loadBlock(const PointGrid& grid, int32_t first, Float4& x, Float4& y) {
+    const double* p = grid.source + static_cast<std::ptrdiff_t>(first) * grid.width + 1;
+    if (first + 4 <= grid.count) {
+        const std::ptrdiff_t w = grid.width;
+        const auto pair = [](const double* at) { return *reinterpret_cast<const Double2*>(at); };
+        const Float4 lo = __builtin_convertvector(__builtin_shufflevector(pair(p), pair(p + w), 0, 1, 2, 3), Float4);
+        const Float4 hi =
+            __builtin_convertvector(__builtin_shufflevector(pair(p + 2 * w), pair(p + 3 * w), 0, 1, 2, 3), Float4);
+        x = __builtin_shufflevector(lo, hi, 0, 2, 4, 6);
+        y = __builtin_shufflevector(lo, hi, 1, 3, 5, 7);
+        return;
+    }
+    x = y = Float4{1e30f, 1e30f, 1e30f, 1e30f};
+    for (int32_t j = 0; first + j < grid.count; ++j) {
+        x[j] = static_cast<float>(p[j * grid.width]);
+        y[j] = static_cast<float>(p[j * grid.width + 1]);
+    }
+}
+
+// A guess at the squared distance of an observer's k-th nearest point from
+// last step's: it moves, and the points it eats leave the next ones farther.
+double guessReach(double reach) { return reach * kReachGrowth + kReachSlack; }
+
+// The exact test of the lanes of a block that passed the float one; returns
+// the float limit from then on.
+[[gnu::noinline]] float offerLanes(const PointGrid& grid, int32_t first, int32_t bits, double x, double y, float limit,
+                                   NearestK& out) {
+    for (; bits != 0; bits &= bits - 1) {
+        const int32_t i = first + __builtin_ctz(static_cast<unsigned>(bits));
+        const double* p = grid.source + static_cast<std::ptrdiff_t>(i) * grid.width;
+        double ex = p[1] - x, ey = p[2] - y;
+        double d2 = ex * ex + ey * ey;
+        if (out.full() && !(d2 < out.worst().key)) continue;
+        out.offer(d2, i);
+        if (out.full()) limit = std::min(limit, floatLimit(out.worst().key));
+    }
+    return limit;
+}
+
+// One pass over the points in index order for N observers together, so a tie
+// never displaces an earlier point and each block is converted once. An
+// observer starts from the float limit of its guess, and is settled when it
+// ends with k points no farther than the guess: every point the float test
+// turned away was then farther than its k-th.
+template <int32_t N>
+void scanTogether(const PointGrid& grid, const double* xs, const double* ys, const double* guess, NearestK* out,
+                  bool* settled) {
+    Float4 ox[N], oy[N], limit[N];
+    for (int32_t o = 0; o < N; ++o) {
+        ox[o] = Float4{} + static_cast<float>(xs[o]);
+        oy[o] = Float4{} + static_cast<float>(ys[o]);
+        limit[o] = Float4{} + floatLimit(guess[o]);
+    }
+    for (int32_t first = 0; first < grid.count; first += 4) {
+        Float4 bx, by;
+        loadBlock(grid, first, bx, by);
+#pragma GCC unroll 4
+        for (int32_t o = 0; o < N; ++o) {
+            const Float4 dx = bx - ox[o], dy = by - oy[o];
+            const int32_t bits = laneBits(dx * dx + dy * dy < limit[o]);
+            if (bits != 0) [[unlikely]]
+                limit[o] = Float4{} + offerLanes(grid, first, bits, xs[o], ys[o], limit[o][0], out[o]);
+        }
+    }
+    for (int32_t o = 0; o < N; ++o)
+        settled[o] = guess[o] == INFINITY || (out[o].full() && out[o].worst().key <= guess[o]);
+}
+
+// Observers four at a time, as many as the registers hold; an observer whose
+// guess fell short scans again with none.
+void scanPoints(const PointGrid& grid, const double* xs, const double* ys, const double* reach, int32_t observers,
+                NearestK* out) {
+    constexpr int32_t kTogether = 4;
+    for (int32_t base = 0; base < observers; base += kTogether) {
+        double guess[kTogether];
+        bool settled[kTogether];
+        const int32_t n = std::min(kTogether, observers - base);
+        for (int32_t o = 0; o < n; ++o) guess[o] = guessReach(reach[base + o]);
+        const double *x = xs + base, *y = ys + base;
+        switch (n) {
+            case 1: scanTogether<1>(grid, x, y, guess, out + base, settled); break;
+            case 2: scanTogether<2>(grid, x, y, guess, out + base, settled); break;
+            case 3: scanTogether<3>(grid, x, y, guess, out + base, settled); break;
+            default: scanTogether<4>(grid, x, y, guess, out + base, settled); break;
+        }
+        for (int32_t o = 0; o < n; ++o) {
+            if (settled[o]) continue;
+            constexpr double kNone = INFINITY;
+            out[base + o].clear(out[base + o].k);
+            scanTogether<1>(grid, x + o, y + o, &kNone, out + base + o, settled + o);
         }
     }
 }
@@ -78,21 +156,7 @@ void buildPointGrid(const double* points, int32_t count, int32_t width, double m
     grid.source = points;
     grid.width = width;
     grid.bucketed = observers >= kGridObservers;
-    if (!grid.bucketed) {
-        // Padded to whole vectors with points no observer is near.
-        const auto padded = (count + 3) / 4 * 4;
-        grid.floatX.resize(static_cast<size_t>(padded));
-        grid.floatY.resize(static_cast<size_t>(padded));
-        float* fx = grid.floatX.data();
-        float* fy = grid.floatY.data();
-        for (int32_t i = 0; i < count; ++i) {
-            fx[i] = static_cast<float>(points[static_cast<std::ptrdiff_t>(i) * width + 1]);
-            fy[i] = static_cast<float>(points[static_cast<std::ptrdiff_t>(i) * width + 2]);
-        }
-        std::fill(fx + count, fx + padded, 1e30f);
-        std::fill(fy + count, fy + padded, 1e30f);
-        return;
-    }
+    if (!grid.bucketed) return;  // scanned in place
     grid.points.resize(static_cast<size_t>(count));
     // Points lie within the rim plus the cull margin; the grid covers that square.
     const double half = (std::isfinite(mapSize) && mapSize > 0 ? mapSize : 0.0) + ZB_POINT_CULL_MARGIN + 1.0;
@@ -164,11 +228,16 @@ void nearestInGrid(const PointGrid& grid, double x, double y, NearestK& out) {
 }  // namespace
 
 void nearestPoints(const PointGrid& grid, const double* xs, const double* ys, int32_t observers, int32_t k,
-                   NearestK* out) {
+                   double* reach, NearestK* out) {
     for (int32_t o = 0; o < observers; ++o) out[o].clear(k);
-    if (k == 0 || grid.count == 0) return;
-    for (int32_t o = 0; o < observers; ++o)
-        grid.bucketed ? nearestInGrid(grid, xs[o], ys[o], out[o]) : scanPoints(grid, xs[o], ys[o], out[o]);
+    if (k > 0 && grid.count > 0) {
+        if (grid.bucketed) {
+            for (int32_t o = 0; o < observers; ++o) nearestInGrid(grid, xs[o], ys[o], out[o]);
+        } else {
+            scanPoints(grid, xs, ys, reach, observers, out);
+        }
+    }
+    for (int32_t o = 0; o < observers; ++o) reach[o] = k > 0 && out[o].full() ? out[o].worst().key : INFINITY;
 }
 
 }  // namespace zbenv

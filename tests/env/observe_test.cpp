@@ -40,7 +40,8 @@ struct Scene {
         s.mapSize = 67.0;
         std::vector<float> out(static_cast<size_t>(observationSize(layout)), -1.0f);
         ObserveScratch scratch;
-        findNearestPoints(s, &i, 1, layout, scratch);
+        double reach = INFINITY;
+        findNearestPoints(s, &i, 1, layout, &reach, scratch);
         observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch.nearest, out.data());
         return out;
     }
@@ -125,17 +126,23 @@ TEST(PointGrid, BothWaysFindTheNearestThatATestOfEveryPointFinds) {
                 PointGrid grid;
                 buildPointGrid(points.data(), count, ZB_POINT_WIDTH, 50.0, observers, grid);
                 std::vector<NearestK> got(static_cast<size_t>(observers));
-                nearestPoints(grid, xs.data(), ys.data(), observers, k, got.data());
-                for (int32_t o = 0; o < observers; ++o) {
-                    NearestK want;
-                    want.clear(k);
-                    for (int32_t i = 0; i < count; ++i) {
-                        double dx = points[i * 4 + 1] - xs[o], dy = points[i * 4 + 2] - ys[o];
-                        want.offer(dx * dx + dy * dy, i);
+                // No hint, then last call's reach as the hint, then hints far too short.
+                std::vector<double> reach(static_cast<size_t>(observers), INFINITY);
+                for (int32_t call = 0; call < 3; ++call) {
+                    if (call == 2) std::fill(reach.begin(), reach.end(), 0.1);
+                    nearestPoints(grid, xs.data(), ys.data(), observers, k, reach.data(), got.data());
+                    for (int32_t o = 0; o < observers; ++o) {
+                        NearestK want;
+                        want.clear(k);
+                        for (int32_t i = 0; i < count; ++i) {
+                            double dx = points[i * 4 + 1] - xs[o], dy = points[i * 4 + 2] - ys[o];
+                            want.offer(dx * dx + dy * dy, i);
+                        }
+                        ASSERT_EQ(got[o].count, want.count);
+                        for (int32_t j = 0; j < want.count; ++j)
+                            ASSERT_EQ(got[o].slots[j].index, want.slots[j].index) << observers << " " << k;
+                        ASSERT_EQ(reach[o], k > 0 && want.full() ? want.worst().key : INFINITY);
                     }
-                    ASSERT_EQ(got[o].count, want.count);
-                    for (int32_t j = 0; j < want.count; ++j)
-                        ASSERT_EQ(got[o].slots[j].index, want.slots[j].index) << observers << " " << k;
                 }
             }
         }
