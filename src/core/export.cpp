@@ -1,5 +1,8 @@
 #include <zibber.h>
 
+#include <cstddef>
+#include <cstring>
+
 #include "core/world.h"
 
 namespace zb {
@@ -74,15 +77,18 @@ void zb_zibbers(const zb_world* world, double* out) {
 }
 
 void zb_points(const zb_world* world, double* out) {
-    if (world == nullptr) return;
-    if (out == nullptr) return;
-    zb::forEachPoint(world->points, [&out](const zb::Point& p) {
+    if (world == nullptr || out == nullptr) return;
+    // The busiest export (every point, every step): x and y are adjacent in
+    // both records, so they go as one pair.
+    static_assert(offsetof(zb::Point, y) == offsetof(zb::Point, x) + sizeof(double) && ZB_POINT_Y == ZB_POINT_X + 1);
+    for (const zb::PointSlot& s : world->points.slots) {
+        if (s.removed != 0) continue;
+        const zb::Point& p = s.point;
         out[ZB_POINT_ID] = p.id;
-        out[ZB_POINT_X] = p.x;
-        out[ZB_POINT_Y] = p.y;
-        out[ZB_POINT_AMBIENT] = flag(p.ambient);
+        std::memcpy(out + ZB_POINT_X, &p.x, 2 * sizeof(double));
+        out[ZB_POINT_AMBIENT] = p.ambient != 0;
         out += ZB_POINT_WIDTH;
-    });
+    }
 }
 
 void zb_rubys(const zb_world* world, double* out) {
