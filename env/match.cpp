@@ -45,7 +45,7 @@ void observeAll(const MatchConfig& config, Match& match, const Snapshot& s, Work
     for (int32_t zibber : config.agentZibber) {
         // A dead zibber's vector is all zeros and needs no points.
         const NearestK& points = isAlive(s, zibber) ? ws.observe.points[slot++] : ws.observe.nearest;
-        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, ws.observe.nearest, out);
+        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, ws.observe, out);
         out += config.observationSize;
     }
 }

@@ -138,38 +138,35 @@ float* writeRubys(const Snapshot& s, const Frame& f, int32_t k, NearestK& neares
 
 // The offset from the observer to the nearest point of an obstacle's centre
 // line (a disc's centre, or the closest point of a segment).
-void obstacleOffset(const double* o, const Frame& f, double& dx, double& dy) {
-    double ax = o[ZB_OBSTACLE_AX], ay = o[ZB_OBSTACLE_AY];
-    double ex = o[ZB_OBSTACLE_BX] - ax, ey = o[ZB_OBSTACLE_BY] - ay;
-    double segLen2 = ex * ex + ey * ey;
-    double t = ((f.x - ax) * ex + (f.y - ay) * ey) / (segLen2 > 0 ? segLen2 : 1.0);
-    if (o[ZB_OBSTACLE_IS_CIRCLE] == 1.0) {
-        t = 0.0;
-    } else {
+void obstacleOffset(const ObstacleLine& o, const Frame& f, double& dx, double& dy) {
+    double t = 0.0;
+    if (!o.circle) {
+        t = ((f.x - o.ax) * o.ex + (f.y - o.ay) * o.ey) / o.length2;
         t = t > 0.0 ? t : 0.0;
         t = t < 1.0 ? t : 1.0;
     }
-    dx = ax + ex * t - f.x;
-    dy = ay + ey * t - f.y;
+    dx = o.ax + o.ex * t - f.x;
+    dy = o.ay + o.ey * t - f.y;
 }
 
-float* writeObstacles(const Snapshot& s, const double* me, const Frame& f, int32_t k, NearestK& nearest, float* out) {
+float* writeObstacles(const Snapshot& s, const std::vector<ObstacleLine>& lines, const double* me, const Frame& f,
+                      int32_t k, NearestK& nearest, float* out) {
     nearest.clear(k);
-    for (int32_t j = 0; j < s.numObstacles; ++j) {
-        const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(j) * ZB_OBSTACLE_WIDTH;
+    const double radius = me[ZB_ZIBBER_RADIUS];
+    for (int32_t j = 0; j < static_cast<int32_t>(lines.size()); ++j) {
+        const ObstacleLine& o = lines[static_cast<size_t>(j)];
         double dx, dy;
         obstacleOffset(o, f, dx, dy);
         // hypot only where it can matter: the square root is within an ulp or two of it.
-        if (nearest.full() && std::sqrt(dx * dx + dy * dy) - o[ZB_OBSTACLE_RADIUS] - me[ZB_ZIBBER_RADIUS] - kGapSlack >
-                                  nearest.worst().key)
+        if (nearest.full() && std::sqrt(dx * dx + dy * dy) - o.radius - radius - kGapSlack > nearest.worst().key)
             continue;
-        nearest.offer(std::hypot(dx, dy) - o[ZB_OBSTACLE_RADIUS] - me[ZB_ZIBBER_RADIUS], j);
+        nearest.offer(std::hypot(dx, dy) - o.radius - radius, j);
     }
     BlockWriter block{out, ENV_OBSTACLE_FEATURES, k};
     for (const Candidate& c : nearest) {
         const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_OBSTACLE_WIDTH;
         double dx, dy;
-        obstacleOffset(o, f, dx, dy);
+        obstacleOffset(lines[static_cast<size_t>(c.index)], f, dx, dy);
         block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, c.key * f.invScale,
                     o[ZB_OBSTACLE_HAZARD], o[ZB_OBSTACLE_RADIUS] / ZB_BURST_RADIUS});
     }
@@ -207,12 +204,27 @@ void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count,
         scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
     }
     buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
+    // Each obstacle's centre line, once for every observer.
+    scratch.obstacles.resize(static_cast<size_t>(s.numObstacles));
+    for (int32_t j = 0; j < s.numObstacles; ++j) {
+        const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(j) * ZB_OBSTACLE_WIDTH;
+        ObstacleLine& line = scratch.obstacles[static_cast<size_t>(j)];
+        line.ax = o[ZB_OBSTACLE_AX];
+        line.ay = o[ZB_OBSTACLE_AY];
+        line.ex = o[ZB_OBSTACLE_BX] - line.ax;
+        line.ey = o[ZB_OBSTACLE_BY] - line.ay;
+        const double length2 = line.ex * line.ex + line.ey * line.ey;
+        line.length2 = length2 > 0 ? length2 : 1.0;
+        line.radius = o[ZB_OBSTACLE_RADIUS];
+        line.circle = o[ZB_OBSTACLE_IS_CIRCLE] == 1.0;
+    }
     nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, reach,
                   scratch.points.data());
 }
 
 void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i, const NearestK& points,
-                   NearestK& nearest, float* out) {
+                   ObserveScratch& scratch, float* out) {
+    NearestK& nearest = scratch.nearest;
     const double* me = zbhost::zibberAt(s, i);
     if (me[ZB_ZIBBER_ALIVE] != 1.0) {
         std::fill(out, out + observationSize(layout), 0.0f);
@@ -225,7 +237,7 @@ void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& la
     out = writeZibbers(s, teamOf, i, true, f, layout.mates, nearest, out);
     out = writePoints(s, f, layout.points, points, out);
     out = writeRubys(s, f, layout.rubys, nearest, out);
-    out = writeObstacles(s, me, f, layout.obstacles, nearest, out);
+    out = writeObstacles(s, scratch.obstacles, me, f, layout.obstacles, nearest, out);
     writeProjectiles(s, f, layout.projectiles, nearest, out);
 }
 

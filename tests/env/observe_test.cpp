@@ -42,7 +42,7 @@ struct Scene {
         ObserveScratch scratch;
         double reach = INFINITY;
         findNearestPoints(s, &i, 1, layout, &reach, scratch);
-        observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch.nearest, out.data());
+        observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch, out.data());
         return out;
     }
 };
