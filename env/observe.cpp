@@ -45,9 +45,10 @@ struct BlockWriter {
     int32_t slots;
     int32_t used = 0;
 
-    void slot(std::initializer_list<double> values) {
+    template <typename... Values>
+    void slot(Values... values) {
         float* row = out + static_cast<std::ptrdiff_t>(used++) * features;
-        for (double v : values) *row++ = static_cast<float>(v);
+        ((*row++ = static_cast<float>(static_cast<double>(values))), ...);
     }
     float* finish() {
         std::fill(out + static_cast<std::ptrdiff_t>(used) * features,
@@ -85,28 +86,38 @@ float* writeOwn(const Snapshot& s, const double* me, const Frame& f, double scal
     return out;
 }
 
-float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, bool mates, const Frame& f, int32_t k,
-                    NearestK& nearest, float* out) {
-    nearest.clear(k);
-    const double* me = zbhost::zibberAt(s, i);
-    for (int32_t j = 0; j < s.numZibbers; ++j) {
-        const double* o = zbhost::zibberAt(s, j);
-        if (j == i || o[ZB_ZIBBER_ALIVE] != 1.0 || (teamOf[j] == teamOf[i]) != mates) continue;
-        double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
-        nearest.offer(dx * dx + dy * dy, j);
-    }
+float* writeNeighbours(const Snapshot& s, const double* me, const Frame& f, int32_t k, const NearestK& nearest,
+                       float* out) {
     BlockWriter block{out, ENV_ZIBBER_FEATURES, k};
     for (const Candidate& c : nearest) {
         const double* o = zbhost::zibberAt(s, c.index);
         double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
         double rel = o[ZB_ZIBBER_HEADING] - me[ZB_ZIBBER_HEADING];
         double gap = std::hypot(dx, dy) - o[ZB_ZIBBER_RADIUS] - me[ZB_ZIBBER_RADIUS];
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, gap * f.invScale,
-                    f.forward(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]), f.left(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]),
-                    std::cos(rel), std::sin(rel), o[ZB_ZIBBER_RADIUS] / ZB_BURST_RADIUS,
-                    flag(o[ZB_ZIBBER_CHARGE_TICKS] >= 0), flag(o[ZB_ZIBBER_STUN_TICKS] > 0)});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, gap * f.invScale,
+                   f.forward(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]), f.left(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]), std::cos(rel),
+                   std::sin(rel), o[ZB_ZIBBER_RADIUS] / ZB_BURST_RADIUS, flag(o[ZB_ZIBBER_CHARGE_TICKS] >= 0),
+                   flag(o[ZB_ZIBBER_STUN_TICKS] > 0));
     }
     return block.finish();
+}
+
+// Rivals, then mates, sorted out in one pass over the zibbers.
+float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, const Frame& f, const ObsLayout& layout,
+                    ObserveScratch& scratch, float* out) {
+    NearestK& rivals = scratch.nearest;
+    NearestK& mates = scratch.mates;
+    rivals.clear(layout.rivals);
+    mates.clear(layout.mates);
+    for (int32_t j = 0; j < s.numZibbers; ++j) {
+        const double* o = zbhost::zibberAt(s, j);
+        if (j == i || o[ZB_ZIBBER_ALIVE] != 1.0) continue;
+        double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
+        (teamOf[j] == teamOf[i] ? mates : rivals).offer(dx * dx + dy * dy, j);
+    }
+    const double* me = zbhost::zibberAt(s, i);
+    out = writeNeighbours(s, me, f, layout.rivals, rivals, out);
+    return writeNeighbours(s, me, f, layout.mates, mates, out);
 }
 
 float* writePoints(const Snapshot& s, const Frame& f, int32_t k, const NearestK& nearest, float* out) {
@@ -114,7 +125,7 @@ float* writePoints(const Snapshot& s, const Frame& f, int32_t k, const NearestK&
     for (const Candidate& c : nearest) {
         const double* p = s.points.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_POINT_WIDTH;
         double dx = p[ZB_POINT_X] - f.x, dy = p[ZB_POINT_Y] - f.y;
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale);
     }
     return block.finish();
 }
@@ -130,8 +141,8 @@ float* writeRubys(const Snapshot& s, const Frame& f, int32_t k, NearestK& neares
     for (const Candidate& c : nearest) {
         const double* r = s.rubys.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_RUBY_WIDTH;
         double dx = r[ZB_RUBY_X] - f.x, dy = r[ZB_RUBY_Y] - f.y;
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale,
-                    r[ZB_RUBY_SCALE] * r[ZB_RUBY_REMAINING], flag(r[ZB_RUBY_COOLDOWN] <= 0)});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale,
+                   r[ZB_RUBY_SCALE] * r[ZB_RUBY_REMAINING], flag(r[ZB_RUBY_COOLDOWN] <= 0));
     }
     return block.finish();
 }
@@ -167,8 +178,8 @@ float* writeObstacles(const Snapshot& s, const std::vector<ObstacleLine>& lines,
         const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_OBSTACLE_WIDTH;
         double dx, dy;
         obstacleOffset(lines[static_cast<size_t>(c.index)], f, dx, dy);
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, c.key * f.invScale,
-                    o[ZB_OBSTACLE_HAZARD], o[ZB_OBSTACLE_RADIUS] / ZB_BURST_RADIUS});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, c.key * f.invScale,
+                   o[ZB_OBSTACLE_HAZARD], o[ZB_OBSTACLE_RADIUS] / ZB_BURST_RADIUS);
     }
     return block.finish();
 }
@@ -186,8 +197,7 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
         const double* p = s.projectiles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_PROJECTILE_WIDTH;
         double dx = p[ZB_PROJECTILE_X] - f.x, dy = p[ZB_PROJECTILE_Y] - f.y;
         double vx = p[ZB_PROJECTILE_VX], vy = p[ZB_PROJECTILE_VY];
-        block.slot(
-            {1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, f.forward(vx, vy), f.left(vx, vy)});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, f.forward(vx, vy), f.left(vx, vy));
     }
     return block.finish();
 }
@@ -233,8 +243,7 @@ void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& la
     const double heading = me[ZB_ZIBBER_HEADING];
     const Frame f{me[ZB_ZIBBER_X], me[ZB_ZIBBER_Y], std::cos(heading), std::sin(heading), 1.0 / layout.scale};
     out = writeOwn(s, me, f, layout.scale, out);
-    out = writeZibbers(s, teamOf, i, false, f, layout.rivals, nearest, out);
-    out = writeZibbers(s, teamOf, i, true, f, layout.mates, nearest, out);
+    out = writeZibbers(s, teamOf, i, f, layout, scratch, out);
     out = writePoints(s, f, layout.points, points, out);
     out = writeRubys(s, f, layout.rubys, nearest, out);
     out = writeObstacles(s, scratch.obstacles, me, f, layout.obstacles, nearest, out);

@@ -23,7 +23,7 @@ struct ObserveScratch {
     PointGrid grid;
     std::vector<double> xs, ys;
     std::vector<NearestK> points;  // per observer
-    NearestK nearest;
+    NearestK nearest, mates;
     std::vector<ObstacleLine> obstacles;  // of the snapshot, from findNearestPoints
 };
 
