@@ -121,7 +121,7 @@ TEST(PointGrid, BothWaysFindTheNearestThatATestOfEveryPointFinds) {
         // Some observers outside every point, and outside the grid.
         std::vector<double> xs(40), ys(40);
         for (size_t o = 0; o < xs.size(); ++o) xs[o] = coord(rng) * 1.3, ys[o] = coord(rng) * 1.3;
-        for (int32_t observers : {3, 40}) {
+        for (int32_t observers : {3, 11, 40}) {
             for (int32_t k : {0, 1, 6, 11}) {
                 PointGrid grid;
                 buildPointGrid(points.data(), count, ZB_POINT_WIDTH, 50.0, observers, grid);
