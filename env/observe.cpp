@@ -149,7 +149,7 @@ float* writeRubys(const Snapshot& s, const Frame& f, int32_t k, NearestK& neares
 
 // The offset from the observer to the nearest point of an obstacle's centre
 // line (a disc's centre, or the closest point of a segment).
-void obstacleOffset(const ObstacleLine& o, const Frame& f, double& dx, double& dy) {
+[[gnu::always_inline]] inline void obstacleOffset(const ObstacleLine& o, const Frame& f, double& dx, double& dy) {
     double t = 0.0;
     if (!o.circle) {
         t = ((f.x - o.ax) * o.ex + (f.y - o.ay) * o.ey) / o.length2;
