@@ -1,5 +1,7 @@
 // Env steps per second of env_step against bare zb_step on matches of the same
 // line-up and action mix, in interleaved rounds (the best round of each counts).
+// The last column compares process CPU time instead of wall time: on a shared
+// machine a run that waits for a core loses wall time but no CPU time.
 //
 //   env_bench [sizes, e.g. 2,2] [matches] [steps per round] [rounds] [threads...]
 #include <zibber_env.h>
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -103,6 +106,13 @@ std::vector<int32_t> parseSizes(const std::string& text) {
     return sizes;
 }
 
+// CPU seconds of every thread of the process so far.
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -154,11 +164,13 @@ int main(int argc, char** argv) {
 
     std::vector<std::function<void(int)>> runners = {[&](int s) { bare.run(s); }};
     for (Env& e : envs) runners.emplace_back([&e](int s) { e.run(s); });
-    std::vector<double> best(runners.size(), 1e300);
+    std::vector<double> best(runners.size(), 1e300), bestCpu(runners.size(), 1e300);
     for (int r = 0; r < rounds; ++r)
         for (size_t v = 0; v < runners.size(); ++v) {
             auto start = std::chrono::steady_clock::now();
+            const double cpuStart = cpuSeconds();
             runners[v](steps);
+            bestCpu[v] = std::min(bestCpu[v], cpuSeconds() - cpuStart);
             best[v] =
                 std::min(best[v], std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
@@ -167,8 +179,8 @@ int main(int argc, char** argv) {
     for (size_t v = 0; v < runners.size(); ++v) {
         double rate = steps * matches / best[v];
         std::string name = v == 0 ? "bare zb_step" : "env_step, " + std::to_string(threads[v - 1]) + " thr";
-        std::printf("%-16s %10.0f env steps/s %11.0f agent-steps/s %6.2fx\n", name.c_str(), rate, rate * agents,
-                    best[0] / best[v]);
+        std::printf("%-16s %10.0f env steps/s %11.0f agent-steps/s %6.2fx  cpu %5.2fx\n", name.c_str(), rate,
+                    rate * agents, best[0] / best[v], bestCpu[0] / bestCpu[v]);
     }
     // Both ran as many steps: their matches must be the same, bit for bit.
     bool same = true;

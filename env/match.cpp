@@ -1,6 +1,7 @@
 #include "env/match.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numbers>
 
@@ -27,18 +28,24 @@ const Snapshot& readState(const MatchConfig& config, Match& match, Workspace& ws
 
 bool isAlive(const Snapshot& s, int32_t i) { return zbhost::zibberAt(s, i)[ZB_ZIBBER_ALIVE] == 1.0; }
 
-void observeAll(const MatchConfig& config, const Snapshot& s, Workspace& ws, float* out) {
+void observeAll(const MatchConfig& config, Match& match, const Snapshot& s, Workspace& ws, float* out) {
     if (config.agentZibber.empty()) return;
     std::vector<int32_t>& live = ws.live;
     live.clear();
-    for (int32_t zibber : config.agentZibber)
-        if (isAlive(s, zibber)) live.push_back(zibber);
-    findNearestPoints(s, live.data(), static_cast<int32_t>(live.size()), config.layout, ws.observe);
+    ws.reach.clear();
+    for (size_t a = 0; a < config.agentZibber.size(); ++a) {
+        if (!isAlive(s, config.agentZibber[a])) continue;
+        live.push_back(config.agentZibber[a]);
+        ws.reach.push_back(match.pointReach[a]);
+    }
+    findNearestPoints(s, live.data(), static_cast<int32_t>(live.size()), config.layout, ws.reach.data(), ws.observe);
+    for (size_t a = 0, at = 0; a < config.agentZibber.size(); ++a)
+        if (isAlive(s, config.agentZibber[a])) match.pointReach[a] = ws.reach[at++];
     size_t slot = 0;
     for (int32_t zibber : config.agentZibber) {
         // A dead zibber's vector is all zeros and needs no points.
         const NearestK& points = isAlive(s, zibber) ? ws.observe.points[slot++] : ws.observe.nearest;
-        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, ws.observe.nearest, out);
+        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, ws.observe, out);
         out += config.observationSize;
     }
 }
@@ -98,6 +105,7 @@ void startMatch(const MatchConfig& config, Match& match, Workspace& ws, uint64_t
 
     const auto agents = config.agentZibber.size();
     match.lastScore.assign(agents, 0.0);
+    match.pointReach.assign(agents, INFINITY);
     match.wasAlive.assign(agents, 1);
     match.terminated.assign(agents, 0);
     match.truncated.assign(agents, 0);
@@ -106,7 +114,7 @@ void startMatch(const MatchConfig& config, Match& match, Workspace& ws, uint64_t
         match.wasAlive[a] = isAlive(s, config.agentZibber[a]);
         rows.alive[a] = match.wasAlive[a];
     }
-    observeAll(config, s, ws, rows.observations);
+    observeAll(config, match, s, ws, rows.observations);
 }
 
 bool stepMatch(const MatchConfig& config, Match& match, Workspace& ws, const int32_t* kinds, const double* angles,
@@ -138,7 +146,7 @@ bool stepMatch(const MatchConfig& config, Match& match, Workspace& ws, const int
         rows.alive[a] = alive && !limit;
         agentsDone = agentsDone && (!alive || limit);
     }
-    observeAll(config, s, ws, rows.observations);
+    observeAll(config, match, s, ws, rows.observations);
 
     bool ended = s.isOver || limit || (agents > 0 && agentsDone && !config.playOut);
     if (!ended) return false;

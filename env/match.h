@@ -52,6 +52,7 @@ struct Workspace {
     zbhost::Snapshot snapshot;
     ObserveScratch observe;
     std::vector<int32_t> live;  // zibber indices of the live agents
+    std::vector<double> reach;  // theirs, passed to findNearestPoints
 };
 
 struct Match {
@@ -61,7 +62,8 @@ struct Match {
     zbhost::Snapshot snapshot;
     zbhost::BotState bots;
     std::vector<zbhost::ActionCall> botActions;
-    std::vector<double> lastScore;  // per agent
+    std::vector<double> lastScore;   // per agent
+    std::vector<double> pointReach;  // per agent: how far its farthest nearest point was last step
     std::vector<uint8_t> wasAlive, terminated, truncated;
     zbhost::SplitMix64 seeds;  // the match's seed sequence
     uint64_t seed = 0;

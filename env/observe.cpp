@@ -45,9 +45,10 @@ struct BlockWriter {
     int32_t slots;
     int32_t used = 0;
 
-    void slot(std::initializer_list<double> values) {
+    template <typename... Values>
+    void slot(Values... values) {
         float* row = out + static_cast<std::ptrdiff_t>(used++) * features;
-        for (double v : values) *row++ = static_cast<float>(v);
+        ((*row++ = static_cast<float>(static_cast<double>(values))), ...);
     }
     float* finish() {
         std::fill(out + static_cast<std::ptrdiff_t>(used) * features,
@@ -85,28 +86,38 @@ float* writeOwn(const Snapshot& s, const double* me, const Frame& f, double scal
     return out;
 }
 
-float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, bool mates, const Frame& f, int32_t k,
-                    NearestK& nearest, float* out) {
-    nearest.clear(k);
-    const double* me = zbhost::zibberAt(s, i);
-    for (int32_t j = 0; j < s.numZibbers; ++j) {
-        const double* o = zbhost::zibberAt(s, j);
-        if (j == i || o[ZB_ZIBBER_ALIVE] != 1.0 || (teamOf[j] == teamOf[i]) != mates) continue;
-        double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
-        nearest.offer(dx * dx + dy * dy, j);
-    }
+float* writeNeighbours(const Snapshot& s, const double* me, const Frame& f, int32_t k, const NearestK& nearest,
+                       float* out) {
     BlockWriter block{out, ENV_ZIBBER_FEATURES, k};
     for (const Candidate& c : nearest) {
         const double* o = zbhost::zibberAt(s, c.index);
         double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
         double rel = o[ZB_ZIBBER_HEADING] - me[ZB_ZIBBER_HEADING];
         double gap = std::hypot(dx, dy) - o[ZB_ZIBBER_RADIUS] - me[ZB_ZIBBER_RADIUS];
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, gap * f.invScale,
-                    f.forward(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]), f.left(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]),
-                    std::cos(rel), std::sin(rel), o[ZB_ZIBBER_RADIUS] / ZB_BURST_RADIUS,
-                    flag(o[ZB_ZIBBER_CHARGE_TICKS] >= 0), flag(o[ZB_ZIBBER_STUN_TICKS] > 0)});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, gap * f.invScale,
+                   f.forward(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]), f.left(o[ZB_ZIBBER_VX], o[ZB_ZIBBER_VY]), std::cos(rel),
+                   std::sin(rel), o[ZB_ZIBBER_RADIUS] / ZB_BURST_RADIUS, flag(o[ZB_ZIBBER_CHARGE_TICKS] >= 0),
+                   flag(o[ZB_ZIBBER_STUN_TICKS] > 0));
     }
     return block.finish();
+}
+
+// Rivals, then mates, sorted out in one pass over the zibbers.
+float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, const Frame& f, const ObsLayout& layout,
+                    ObserveScratch& scratch, float* out) {
+    NearestK& rivals = scratch.nearest;
+    NearestK& mates = scratch.mates;
+    rivals.clear(layout.rivals);
+    mates.clear(layout.mates);
+    for (int32_t j = 0; j < s.numZibbers; ++j) {
+        const double* o = zbhost::zibberAt(s, j);
+        if (j == i || o[ZB_ZIBBER_ALIVE] != 1.0) continue;
+        double dx = o[ZB_ZIBBER_X] - f.x, dy = o[ZB_ZIBBER_Y] - f.y;
+        (teamOf[j] == teamOf[i] ? mates : rivals).offer(dx * dx + dy * dy, j);
+    }
+    const double* me = zbhost::zibberAt(s, i);
+    out = writeNeighbours(s, me, f, layout.rivals, rivals, out);
+    return writeNeighbours(s, me, f, layout.mates, mates, out);
 }
 
 float* writePoints(const Snapshot& s, const Frame& f, int32_t k, const NearestK& nearest, float* out) {
@@ -114,7 +125,7 @@ float* writePoints(const Snapshot& s, const Frame& f, int32_t k, const NearestK&
     for (const Candidate& c : nearest) {
         const double* p = s.points.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_POINT_WIDTH;
         double dx = p[ZB_POINT_X] - f.x, dy = p[ZB_POINT_Y] - f.y;
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale);
     }
     return block.finish();
 }
@@ -130,48 +141,45 @@ float* writeRubys(const Snapshot& s, const Frame& f, int32_t k, NearestK& neares
     for (const Candidate& c : nearest) {
         const double* r = s.rubys.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_RUBY_WIDTH;
         double dx = r[ZB_RUBY_X] - f.x, dy = r[ZB_RUBY_Y] - f.y;
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale,
-                    r[ZB_RUBY_SCALE] * r[ZB_RUBY_REMAINING], flag(r[ZB_RUBY_COOLDOWN] <= 0)});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale,
+                   r[ZB_RUBY_SCALE] * r[ZB_RUBY_REMAINING], flag(r[ZB_RUBY_COOLDOWN] <= 0));
     }
     return block.finish();
 }
 
 // The offset from the observer to the nearest point of an obstacle's centre
 // line (a disc's centre, or the closest point of a segment).
-void obstacleOffset(const double* o, const Frame& f, double& dx, double& dy) {
-    double ax = o[ZB_OBSTACLE_AX], ay = o[ZB_OBSTACLE_AY];
-    double ex = o[ZB_OBSTACLE_BX] - ax, ey = o[ZB_OBSTACLE_BY] - ay;
-    double segLen2 = ex * ex + ey * ey;
-    double t = ((f.x - ax) * ex + (f.y - ay) * ey) / (segLen2 > 0 ? segLen2 : 1.0);
-    if (o[ZB_OBSTACLE_IS_CIRCLE] == 1.0) {
-        t = 0.0;
-    } else {
+[[gnu::always_inline]] inline void obstacleOffset(const ObstacleLine& o, const Frame& f, double& dx, double& dy) {
+    double t = 0.0;
+    if (!o.circle) {
+        t = ((f.x - o.ax) * o.ex + (f.y - o.ay) * o.ey) / o.length2;
         t = t > 0.0 ? t : 0.0;
         t = t < 1.0 ? t : 1.0;
     }
-    dx = ax + ex * t - f.x;
-    dy = ay + ey * t - f.y;
+    dx = o.ax + o.ex * t - f.x;
+    dy = o.ay + o.ey * t - f.y;
 }
 
-float* writeObstacles(const Snapshot& s, const double* me, const Frame& f, int32_t k, NearestK& nearest, float* out) {
+float* writeObstacles(const Snapshot& s, const std::vector<ObstacleLine>& lines, const double* me, const Frame& f,
+                      int32_t k, NearestK& nearest, float* out) {
     nearest.clear(k);
-    for (int32_t j = 0; j < s.numObstacles; ++j) {
-        const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(j) * ZB_OBSTACLE_WIDTH;
+    const double radius = me[ZB_ZIBBER_RADIUS];
+    for (int32_t j = 0; j < static_cast<int32_t>(lines.size()); ++j) {
+        const ObstacleLine& o = lines[static_cast<size_t>(j)];
         double dx, dy;
         obstacleOffset(o, f, dx, dy);
         // hypot only where it can matter: the square root is within an ulp or two of it.
-        if (nearest.full() && std::sqrt(dx * dx + dy * dy) - o[ZB_OBSTACLE_RADIUS] - me[ZB_ZIBBER_RADIUS] - kGapSlack >
-                                  nearest.worst().key)
+        if (nearest.full() && std::sqrt(dx * dx + dy * dy) - o.radius - radius - kGapSlack > nearest.worst().key)
             continue;
-        nearest.offer(std::hypot(dx, dy) - o[ZB_OBSTACLE_RADIUS] - me[ZB_ZIBBER_RADIUS], j);
+        nearest.offer(std::hypot(dx, dy) - o.radius - radius, j);
     }
     BlockWriter block{out, ENV_OBSTACLE_FEATURES, k};
     for (const Candidate& c : nearest) {
         const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_OBSTACLE_WIDTH;
         double dx, dy;
-        obstacleOffset(o, f, dx, dy);
-        block.slot({1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, c.key * f.invScale,
-                    o[ZB_OBSTACLE_HAZARD], o[ZB_OBSTACLE_RADIUS] / ZB_BURST_RADIUS});
+        obstacleOffset(lines[static_cast<size_t>(c.index)], f, dx, dy);
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, c.key * f.invScale,
+                   o[ZB_OBSTACLE_HAZARD], o[ZB_OBSTACLE_RADIUS] / ZB_BURST_RADIUS);
     }
     return block.finish();
 }
@@ -189,15 +197,14 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
         const double* p = s.projectiles.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_PROJECTILE_WIDTH;
         double dx = p[ZB_PROJECTILE_X] - f.x, dy = p[ZB_PROJECTILE_Y] - f.y;
         double vx = p[ZB_PROJECTILE_VX], vy = p[ZB_PROJECTILE_VY];
-        block.slot(
-            {1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, f.forward(vx, vy), f.left(vx, vy)});
+        block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale, f.forward(vx, vy), f.left(vx, vy));
     }
     return block.finish();
 }
 
 }  // namespace
 
-void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
+void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout, double* reach,
                        ObserveScratch& scratch) {
     scratch.xs.resize(static_cast<size_t>(count));
     scratch.ys.resize(static_cast<size_t>(count));
@@ -207,11 +214,27 @@ void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count,
         scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
     }
     buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
-    nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, scratch.points.data());
+    // Each obstacle's centre line, once for every observer.
+    scratch.obstacles.resize(static_cast<size_t>(s.numObstacles));
+    for (int32_t j = 0; j < s.numObstacles; ++j) {
+        const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(j) * ZB_OBSTACLE_WIDTH;
+        ObstacleLine& line = scratch.obstacles[static_cast<size_t>(j)];
+        line.ax = o[ZB_OBSTACLE_AX];
+        line.ay = o[ZB_OBSTACLE_AY];
+        line.ex = o[ZB_OBSTACLE_BX] - line.ax;
+        line.ey = o[ZB_OBSTACLE_BY] - line.ay;
+        const double length2 = line.ex * line.ex + line.ey * line.ey;
+        line.length2 = length2 > 0 ? length2 : 1.0;
+        line.radius = o[ZB_OBSTACLE_RADIUS];
+        line.circle = o[ZB_OBSTACLE_IS_CIRCLE] == 1.0;
+    }
+    nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, reach,
+                  scratch.points.data());
 }
 
 void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i, const NearestK& points,
-                   NearestK& nearest, float* out) {
+                   ObserveScratch& scratch, float* out) {
+    NearestK& nearest = scratch.nearest;
     const double* me = zbhost::zibberAt(s, i);
     if (me[ZB_ZIBBER_ALIVE] != 1.0) {
         std::fill(out, out + observationSize(layout), 0.0f);
@@ -220,11 +243,10 @@ void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& la
     const double heading = me[ZB_ZIBBER_HEADING];
     const Frame f{me[ZB_ZIBBER_X], me[ZB_ZIBBER_Y], std::cos(heading), std::sin(heading), 1.0 / layout.scale};
     out = writeOwn(s, me, f, layout.scale, out);
-    out = writeZibbers(s, teamOf, i, false, f, layout.rivals, nearest, out);
-    out = writeZibbers(s, teamOf, i, true, f, layout.mates, nearest, out);
+    out = writeZibbers(s, teamOf, i, f, layout, scratch, out);
     out = writePoints(s, f, layout.points, points, out);
     out = writeRubys(s, f, layout.rubys, nearest, out);
-    out = writeObstacles(s, me, f, layout.obstacles, nearest, out);
+    out = writeObstacles(s, scratch.obstacles, me, f, layout.obstacles, nearest, out);
     writeProjectiles(s, f, layout.projectiles, nearest, out);
 }
 

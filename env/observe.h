@@ -11,21 +11,32 @@
 
 namespace zbenv {
 
+// An obstacle's centre line from A along E (a disc: its centre A).
+struct ObstacleLine {
+    double ax, ay, ex, ey;
+    double length2;  // |E|^2, or 1 when zero
+    double radius;
+    bool circle;
+};
+
 struct ObserveScratch {
     PointGrid grid;
     std::vector<double> xs, ys;
     std::vector<NearestK> points;  // per observer
-    NearestK nearest;
+    NearestK nearest, mates;
+    std::vector<ObstacleLine> obstacles;  // of the snapshot, from findNearestPoints
 };
 
 // Once per snapshot, before observing: the nearest points of each of the
-// given (live) zibbers, into scratch.points.
+// given (live) zibbers, into scratch.points, and the obstacles' lines. reach: per zibber given, the
+// squared distance of its farthest nearest point, last step's in (infinity:
+// unknown) and this step's out.
 void findNearestPoints(const zbhost::Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
-                       ObserveScratch& scratch);
+                       double* reach, ObserveScratch& scratch);
 
 // observationSize(layout) floats; all zeros for a dead zibber. teamOf holds
 // the team of every zibber index; points: its nearest points.
 void observeZibber(const zbhost::Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i,
-                   const NearestK& points, NearestK& scratch, float* out);
+                   const NearestK& points, ObserveScratch& scratch, float* out);
 
 }  // namespace zbenv

@@ -1,9 +1,10 @@
 // The nearest points of every observer. With many observers the points are
 // bucketed into a square grid over the arena once per step, so that each
-// observer looks at the few cells around it; a few observers instead make a
-// straight pass each over float copies of the coordinates, four points at a
-// time, and test in double only the points that may be near enough. Filling
-// the grid costs more than that until there are many observers.
+// observer looks at the few cells around it; a few observers instead make one
+// pass together over the coordinates, converted to float four points at a
+// time, and test in double only the points that may be near enough, each
+// starting from a guess taken from its last step. Filling the grid costs more
+// than that until there are many observers.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +30,6 @@ struct PointGrid {
     std::vector<int32_t> cellStart;          // side * side + 1 offsets into `points`
     std::vector<GridPoint> points;           // in cell order
     std::vector<int32_t> cellOfPoint, fill;  // scratch of the build
-    std::vector<float> floatX, floatY;       // when not bucketed, padded to fours
 };
 
 // points: the export, `width` doubles per point, X and Y in columns 1 and 2;
@@ -38,8 +38,10 @@ void buildPointGrid(const double* points, int32_t count, int32_t width, double m
                     PointGrid& grid);
 
 // For each observer o, the k points nearest to (xs[o], ys[o]) by squared
-// distance, computed as (px - x)^2 + (py - y)^2, into out[o].
+// distance, computed as (px - x)^2 + (py - y)^2, into out[o]. reach[o]: in,
+// the squared distance of its k-th nearest point last step (a hint, infinity
+// when none); out, this step's (infinity with fewer than k points).
 void nearestPoints(const PointGrid& grid, const double* xs, const double* ys, int32_t observers, int32_t k,
-                   NearestK* out);
+                   double* reach, NearestK* out);
 
 }  // namespace zbenv

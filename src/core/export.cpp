@@ -1,5 +1,9 @@
 #include <zibber.h>
 
+#include <cstddef>
+#include <cstring>
+
+#include "core/hot.h"
 #include "core/world.h"
 
 namespace zb {
@@ -11,6 +15,20 @@ template <typename Record, typename Write>
 void exportArray(const std::vector<Record>& records, double* out, Write write) {
     if (out == nullptr) return;
     for (const Record& r : records) out = write(r, out);
+}
+
+// The busiest export (every point, every step): x and y are adjacent in both
+// records, so they go as one pair; the clone with VEX encodings converts the
+// id and the flag without clearing a register first.
+ZB_HOT void copyPoints(const PointField& points, double* out) {
+    static_assert(offsetof(Point, y) == offsetof(Point, x) + sizeof(double) && ZB_POINT_Y == ZB_POINT_X + 1);
+    for (const PointSlot& s : points.slots) {
+        if (s.removed != 0) continue;
+        out[ZB_POINT_ID] = s.point.id;
+        std::memcpy(out + ZB_POINT_X, &s.point.x, 2 * sizeof(double));
+        out[ZB_POINT_AMBIENT] = s.point.ambient != 0;
+        out += ZB_POINT_WIDTH;
+    }
 }
 
 int32_t countOf(const zb_world* world, size_t (*size)(const zb_world&)) {
@@ -74,15 +92,8 @@ void zb_zibbers(const zb_world* world, double* out) {
 }
 
 void zb_points(const zb_world* world, double* out) {
-    if (world == nullptr) return;
-    if (out == nullptr) return;
-    zb::forEachPoint(world->points, [&out](const zb::Point& p) {
-        out[ZB_POINT_ID] = p.id;
-        out[ZB_POINT_X] = p.x;
-        out[ZB_POINT_Y] = p.y;
-        out[ZB_POINT_AMBIENT] = flag(p.ambient);
-        out += ZB_POINT_WIDTH;
-    });
+    if (world == nullptr || out == nullptr) return;
+    zb::copyPoints(world->points, out);
 }
 
 void zb_rubys(const zb_world* world, double* out) {

@@ -40,8 +40,9 @@ struct Scene {
         s.mapSize = 67.0;
         std::vector<float> out(static_cast<size_t>(observationSize(layout)), -1.0f);
         ObserveScratch scratch;
-        findNearestPoints(s, &i, 1, layout, scratch);
-        observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch.nearest, out.data());
+        double reach = INFINITY;
+        findNearestPoints(s, &i, 1, layout, &reach, scratch);
+        observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch, out.data());
         return out;
     }
 };
@@ -120,22 +121,28 @@ TEST(PointGrid, BothWaysFindTheNearestThatATestOfEveryPointFinds) {
         // Some observers outside every point, and outside the grid.
         std::vector<double> xs(40), ys(40);
         for (size_t o = 0; o < xs.size(); ++o) xs[o] = coord(rng) * 1.3, ys[o] = coord(rng) * 1.3;
-        for (int32_t observers : {3, 40}) {
+        for (int32_t observers : {3, 11, 40}) {
             for (int32_t k : {0, 1, 6, 11}) {
                 PointGrid grid;
                 buildPointGrid(points.data(), count, ZB_POINT_WIDTH, 50.0, observers, grid);
                 std::vector<NearestK> got(static_cast<size_t>(observers));
-                nearestPoints(grid, xs.data(), ys.data(), observers, k, got.data());
-                for (int32_t o = 0; o < observers; ++o) {
-                    NearestK want;
-                    want.clear(k);
-                    for (int32_t i = 0; i < count; ++i) {
-                        double dx = points[i * 4 + 1] - xs[o], dy = points[i * 4 + 2] - ys[o];
-                        want.offer(dx * dx + dy * dy, i);
+                // No hint, then last call's reach as the hint, then hints far too short.
+                std::vector<double> reach(static_cast<size_t>(observers), INFINITY);
+                for (int32_t call = 0; call < 3; ++call) {
+                    if (call == 2) std::fill(reach.begin(), reach.end(), 0.1);
+                    nearestPoints(grid, xs.data(), ys.data(), observers, k, reach.data(), got.data());
+                    for (int32_t o = 0; o < observers; ++o) {
+                        NearestK want;
+                        want.clear(k);
+                        for (int32_t i = 0; i < count; ++i) {
+                            double dx = points[i * 4 + 1] - xs[o], dy = points[i * 4 + 2] - ys[o];
+                            want.offer(dx * dx + dy * dy, i);
+                        }
+                        ASSERT_EQ(got[o].count, want.count);
+                        for (int32_t j = 0; j < want.count; ++j)
+                            ASSERT_EQ(got[o].slots[j].index, want.slots[j].index) << observers << " " << k;
+                        ASSERT_EQ(reach[o], k > 0 && want.full() ? want.worst().key : INFINITY);
                     }
-                    ASSERT_EQ(got[o].count, want.count);
-                    for (int32_t j = 0; j < want.count; ++j)
-                        ASSERT_EQ(got[o].slots[j].index, want.slots[j].index) << observers << " " << k;
                 }
             }
         }
