@@ -7,7 +7,7 @@ counts: the machine's other work only ever slows a round down, and
 interleaving gives every variant the same share of it. An env step advances
 one match by one step with every agent acting; agent-steps count agents.
 The bare Worlds take no actions, so their matches differ from the envs';
-env/bench/env_bench.cpp compares env_step with a bare host that plays the
+bench/env_bench.cpp compares env_step with a bare host that plays the
 very same matches.
 
     /usr/bin/python3 python/examples/env_speed.py
