@@ -162,13 +162,13 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 // velocity as it is.
 bool needsDirection(const Substeps& steps, int i) { return steps.need[i] != 0; }
 
-// Turns h toward t by at most maxTurn a sub-step until it is there, and
-// returns how many sub-steps changed it. Headings stay within [0, 2pi], so
-// with kNear (finite values, maxTurn below pi) wrapNear does for wrapAngle.
+// Turns h toward t by at most maxTurn a sub-step until it is there, from
+// sub-step turned on, and returns how many sub-steps changed it. Headings stay
+// within [0, 2pi], so with kNear (finite values, maxTurn below pi) wrapNear
+// does for wrapAngle.
 template <bool kNear>
-int turnAll(double h, double t, double maxTurn, double* heading) {
+int turnFrom(int turned, double h, double t, double maxTurn, double* heading) {
     const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
-    int turned = 0;
     while (turned < kSubsteps) {
         const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
         if (std::fabs(d) <= maxTurn) {
@@ -181,6 +181,52 @@ int turnAll(double h, double t, double maxTurn, double* heading) {
     return turned;
 }
 
+// turnFrom<true> from the start. A turn keeps its way until it arrives, so
+// the headings are first stepped that way alone, a short chain (h - m is
+// h + -m to the bit), for about as many sub-steps as the gap takes; then the
+// rules are checked against them four at a time, and from the first sub-step
+// that arrives or would turn the other way the plain loop takes over.
+// heading has room for two more than the sub-steps.
+int turnNear(double h, double t, double maxTurn, double* heading) {
+    const double d0 = wrapNear(t - h + kPi) + (-kPi);
+    if (std::fabs(d0) <= maxTurn) {
+        heading[0] = t;
+        return 1;
+    }
+    const bool up = d0 > 0.0;
+    const double step = up ? maxTurn : -maxTurn;
+    const double gap = std::fabs(d0) / maxTurn + 2.0;
+    int planned = kSubsteps;
+    if (gap < kSubsteps) planned = gap > 1.0 ? static_cast<int>(gap) : 1;
+    double a = h;
+    for (int i = 0; i < planned; ++i) {
+        a = wrapNear(a + step);
+        heading[i] = a;
+    }
+    heading[planned] = heading[planned + 1] = 0.0;
+    using namespace cr::detail;
+    const Vec4 twoPi = splat(kTwoPi);
+    for (int i = 1; i < planned; i += 4) {
+        Vec4 w = splat(t) - load4(heading + i - 1) + splat(kPi);
+        w = select4(w >= twoPi, w - twoPi, select4(w < splat(0.0), w + twoPi, w));
+        const Vec4 d = w + splat(-kPi);
+        const Mask4 arrives = abs4(d) <= splat(maxTurn);
+        const Mask4 ahead = d > splat(0.0);
+        const Mask4 stop = arrives | (up ? ~ahead : ahead);
+        if ((stop[0] | stop[1] | stop[2] | stop[3]) == 0) continue;
+        int lane = 0;
+        while (stop[lane] == 0) ++lane;
+        const int at = i + lane;
+        if (at >= planned) break;
+        if (arrives[lane] != 0) {
+            heading[at] = t;
+            return at + 1;
+        }
+        return turnFrom<true>(at, heading[at - 1], t, maxTurn, heading);
+    }
+    return turnFrom<true>(planned, heading[planned - 1], t, maxTurn, heading);
+}
+
 // The heading turns by the same rules whatever the sums, so it is turned for
 // every sub-step first; then the headings whose direction is needed (each
 // new one that a sub-step needs) are evaluated together, several at a time,
@@ -189,11 +235,11 @@ template <bool kFma>
 void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double h = wrapAngle(z.heading);
     const double t = wrapAngle(z.targetHeading);
-    double heading[kSubsteps];
+    double heading[kSubsteps + 2];
     int turned = 0;  // the sub-steps that change the heading
     if (h != t) {
-        turned = h == h && t == t && std::fabs(maxTurn) < kPi ? turnAll<true>(h, t, maxTurn, heading)
-                                                              : turnAll<false>(h, t, maxTurn, heading);
+        turned = h == h && t == t && std::fabs(maxTurn) < kPi ? turnNear(h, t, maxTurn, heading)
+                                                              : turnFrom<false>(0, h, t, maxTurn, heading);
         h = heading[turned - 1];
     }
     z.heading = h;
