@@ -130,20 +130,24 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
     // Most zibbers glide, walk or rest through the whole step.
     int slow = fast(kSubsteps - 1) ? kSubsteps : 1;
     while (slow < kSubsteps && fast(slow)) ++slow;
-    for (int i = 1; i < slow; ++i)
-        speed[i] = std::fabs(steps.vx[i]) > std::fabs(steps.vy[i]) ? std::fabs(steps.vx[i]) : std::fabs(steps.vy[i]);
+    // Four at a time; past slow the hypots or zeros below overwrite them.
+    using namespace cr::detail;
+    for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
+    for (int i = 0; i < slow; i += 4) {
+        const Vec4 ax = abs4(load4(steps.vx + i));
+        const Vec4 ay = abs4(load4(steps.vy + i));
+        store4(speed + i, select4(ax > ay, ax, ay));
+    }
+    speed[0] = startSpeed;
     int rest = slow == kSubsteps || still(slow) ? slow : still(kSubsteps - 1) ? slow + 1 : kSubsteps;
     while (rest < kSubsteps && !still(rest)) ++rest;
     if (rest > slow) {
         // The last four may reach past the sub-steps, into the padding.
-        for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
         fm::hypotBatch<kFma>(steps.vx + slow, steps.vy + slow, (rest - slow + 3) / 4 * 4, speed + slow);
     }
     for (int i = rest; i < kWhole; ++i) speed[i] = 0.0;
-    for (int i = kSubsteps; i < kWhole; ++i) steps.vx[i] = steps.vy[i] = 0.0;
     // The walking thrust fades out linearly as the glide speed reaches 0.11;
     // with it, the sub-steps that need a direction. Four at a time.
-    using namespace cr::detail;
     const Vec4 limit = splat(ZB_DASH_SPEED_LIMIT);
     for (int i = 0; i < kWhole; i += 4) {
         Vec4 q = (load4(speed + i) - limit) / -limit;
@@ -247,7 +251,17 @@ void turn(Zibber& z, double maxTurn, Substeps& steps) {
     double angles[kRoom];
     int from[kSubsteps + 1];  // the first sub-step each direction serves
     int taken = 0;
-    for (int i = 0; i < turned; ++i) {
+    int i = 0;
+    // Walking, every sub-step needs one: four at a time while all do.
+    for (; i + 4 <= turned; i += 4) {
+        if ((steps.need[i] & steps.need[i + 1] & steps.need[i + 2] & steps.need[i + 3]) == 0) break;
+        for (int lane = 0; lane < 4; ++lane) {
+            angles[taken + lane] = heading[i + lane];
+            from[taken + lane] = i + lane;
+        }
+        taken += 4;
+    }
+    for (; i < turned; ++i) {
         if (needsDirection(steps, i)) {
             angles[taken] = heading[i];
             from[taken++] = i;
