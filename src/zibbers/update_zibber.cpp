@@ -93,19 +93,82 @@ struct Substeps {
 
 constexpr double kStill = 0x1p-58;
 
+// Turns h toward t by at most maxTurn a sub-step until it is there, from
+// sub-step turned on, and returns how many sub-steps changed it. Headings stay
+// within [0, 2pi], so with kNear (finite values, maxTurn below pi) wrapNear
+// does for wrapAngle.
+template <bool kNear>
+int turnFrom(int turned, double h, double t, double maxTurn, double* heading) {
+    const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
+    while (turned < kSubsteps) {
+        const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
+        if (std::fabs(d) <= maxTurn) {
+            heading[turned++] = t;
+            break;
+        }
+        h = d > 0.0 ? wrap(h + maxTurn) : wrap(h - maxTurn);
+        heading[turned++] = h;
+    }
+    return turned;
+}
+
+// The heading's turn over the sub-steps. A turn keeps its way until it
+// arrives, so where turnFrom<true> applies, the headings are stepped that way
+// alone, a short chain (h - m is h + -m to the bit), for about as many
+// sub-steps as the gap takes, side by side with the glide's chains; the rules
+// are checked against them afterwards.
+struct Turn {
+    double h;  // wrapped heading and target
+    double t;
+    double maxTurn;
+    bool near;                      // finite, with a turn below pi
+    bool up;                        // the way of the planned headings
+    double step;                    // their turn per sub-step
+    int planned;                    // how many were stepped ahead, 0 if none
+    double heading[kSubsteps + 2];  // room for two more, checked four at a time
+};
+
+void planTurn(const Zibber& z, double maxTurn, Turn& turn) {
+    turn.h = wrapAngle(z.heading);
+    turn.t = wrapAngle(z.targetHeading);
+    turn.maxTurn = maxTurn;
+    turn.near = turn.h == turn.h && turn.t == turn.t && std::fabs(maxTurn) < kPi;
+    turn.planned = 0;
+    if (!turn.near || turn.h == turn.t) return;
+    const double d0 = wrapNear(turn.t - turn.h + kPi) + (-kPi);
+    if (std::fabs(d0) <= maxTurn) return;  // there at the first sub-step
+    turn.up = d0 > 0.0;
+    turn.step = turn.up ? maxTurn : -maxTurn;
+    const double gap = std::fabs(d0) / maxTurn + 2.0;
+    turn.planned = kSubsteps;
+    if (gap < kSubsteps) turn.planned = gap > 1.0 ? static_cast<int>(gap) : 1;
+}
+
 // The speed is only fed to the walk's scale here, where glideSpeed's shortcut and the
 // true hypot give the same walk. Speeds only fall, so the sub-steps split
 // into those gliding fast (no walk), those that need the hypot, and those at
 // rest or nearly (whole walk), each run done as a whole. startSpeed is glideSpeed's, taken
 // before a tap dash changed the velocity.
 template <bool kFma>
-void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
+void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps, Turn& turn) {
     double vx = z.vx;
     double vy = z.vy;
     double growthRate = z.growthRate;
-    // Three independent chains side by side.
+    double h = turn.h;
+    // Three independent chains side by side, four with the planned turn.
+    int i = 0;
+    for (; i < turn.planned; ++i) {
+        steps.vx[i] = vx;
+        steps.vy[i] = vy;
+        steps.grow[i] = growthRate;
+        vx *= kSubstepDecay;
+        vy *= kSubstepDecay;
+        growthRate *= kSubstepDecay;
+        h = wrapNear(h + turn.step);
+        turn.heading[i] = h;
+    }
 #pragma GCC unroll 5
-    for (int i = 0; i < kSubsteps; ++i) {
+    for (; i < kSubsteps; ++i) {
         steps.vx[i] = vx;
         steps.vy[i] = vy;
         steps.grow[i] = growthRate;
@@ -166,46 +229,19 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 // velocity as it is.
 bool needsDirection(const Substeps& steps, int i) { return steps.need[i] != 0; }
 
-// Turns h toward t by at most maxTurn a sub-step until it is there, from
-// sub-step turned on, and returns how many sub-steps changed it. Headings stay
-// within [0, 2pi], so with kNear (finite values, maxTurn below pi) wrapNear
-// does for wrapAngle.
-template <bool kNear>
-int turnFrom(int turned, double h, double t, double maxTurn, double* heading) {
-    const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
-    while (turned < kSubsteps) {
-        const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
-        if (std::fabs(d) <= maxTurn) {
-            heading[turned++] = t;
-            break;
-        }
-        h = d > 0.0 ? wrap(h + maxTurn) : wrap(h - maxTurn);
-        heading[turned++] = h;
-    }
-    return turned;
-}
-
-// turnFrom<true> from the start. A turn keeps its way until it arrives, so
-// the headings are first stepped that way alone, a short chain (h - m is
-// h + -m to the bit), for about as many sub-steps as the gap takes; then the
-// rules are checked against them four at a time, and from the first sub-step
+// The sub-steps that change the heading, with turn.heading filled for them.
+// Planned headings are checked four at a time, and from the first sub-step
 // that arrives or would turn the other way the plain loop takes over.
-// heading has room for two more than the sub-steps.
-int turnNear(double h, double t, double maxTurn, double* heading) {
-    const double d0 = wrapNear(t - h + kPi) + (-kPi);
-    if (std::fabs(d0) <= maxTurn) {
+int finishTurn(Turn& turn) {
+    double* heading = turn.heading;
+    const double t = turn.t;
+    const double maxTurn = turn.maxTurn;
+    if (turn.h == t) return 0;
+    if (!turn.near) return turnFrom<false>(0, turn.h, t, maxTurn, heading);
+    const int planned = turn.planned;
+    if (planned == 0) {
         heading[0] = t;
         return 1;
-    }
-    const bool up = d0 > 0.0;
-    const double step = up ? maxTurn : -maxTurn;
-    const double gap = std::fabs(d0) / maxTurn + 2.0;
-    int planned = kSubsteps;
-    if (gap < kSubsteps) planned = gap > 1.0 ? static_cast<int>(gap) : 1;
-    double a = h;
-    for (int i = 0; i < planned; ++i) {
-        a = wrapNear(a + step);
-        heading[i] = a;
     }
     heading[planned] = heading[planned + 1] = 0.0;
     using namespace cr::detail;
@@ -216,7 +252,7 @@ int turnNear(double h, double t, double maxTurn, double* heading) {
         const Vec4 d = w + splat(-kPi);
         const Mask4 arrives = abs4(d) <= splat(maxTurn);
         const Mask4 ahead = d > splat(0.0);
-        const Mask4 stop = arrives | (up ? ~ahead : ahead);
+        const Mask4 stop = arrives | (turn.up ? ~ahead : ahead);
         if ((stop[0] | stop[1] | stop[2] | stop[3]) == 0) continue;
         int lane = 0;
         while (stop[lane] == 0) ++lane;
@@ -236,16 +272,10 @@ int turnNear(double h, double t, double maxTurn, double* heading) {
 // new one that a sub-step needs) are evaluated together, several at a time,
 // and each direction serves from its sub-step until the next one's.
 template <bool kFma>
-void turn(Zibber& z, double maxTurn, Substeps& steps) {
-    double h = wrapAngle(z.heading);
-    const double t = wrapAngle(z.targetHeading);
-    double heading[kSubsteps + 2];
-    int turned = 0;  // the sub-steps that change the heading
-    if (h != t) {
-        turned = h == h && t == t && std::fabs(maxTurn) < kPi ? turnNear(h, t, maxTurn, heading)
-                                                              : turnFrom<false>(0, h, t, maxTurn, heading);
-        h = heading[turned - 1];
-    }
+void turn(Zibber& z, Turn& plan, Substeps& steps) {
+    const int turned = finishTurn(plan);
+    const double* heading = plan.heading;
+    const double h = turned > 0 ? heading[turned - 1] : plan.h;
     z.heading = h;
 
     double angles[kRoom];
@@ -339,8 +369,10 @@ void advance(Zibber& z, double moveFactor, Substeps& steps) {
 template <bool kFma>
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
     Substeps steps;
-    glide<kFma>(z, startSpeed, walkBase, steps);
-    turn<kFma>(z, maxTurn, steps);
+    Turn plan;
+    planTurn(z, maxTurn, plan);
+    glide<kFma>(z, startSpeed, walkBase, steps, plan);
+    turn<kFma>(z, plan, steps);
     advance(z, moveFactor, steps);
 }
 
