@@ -210,12 +210,22 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps, Turn&
     }
     for (int i = rest; i < kWhole; ++i) speed[i] = 0.0;
     // The walking thrust fades out linearly as the glide speed reaches 0.11;
-    // with it, the sub-steps that need a direction. Four at a time.
+    // with it, the sub-steps that need a direction. Four at a time. The
+    // division is only needed where the hypots were: gliding fast (past the
+    // first sub-step, whose speed is from before a tap dash) the quotient is
+    // below 0 and clamps to 0, and at rest it is -0.11 / -0.11, exactly 1.
     const Vec4 limit = splat(ZB_DASH_SPEED_LIMIT);
     for (int i = 0; i < kWhole; i += 4) {
-        Vec4 q = (load4(speed + i) - limit) / -limit;
-        q = q < splat(0.0) ? splat(0.0) : q;
-        q = q > splat(1.0) ? splat(1.0) : q;
+        Vec4 q;
+        if (i > 0 && i + 4 <= slow) {
+            q = splat(0.0);
+        } else if (i >= rest) {
+            q = splat(1.0);
+        } else {
+            q = (load4(speed + i) - limit) / -limit;
+            q = q < splat(0.0) ? splat(0.0) : q;
+            q = q > splat(1.0) ? splat(1.0) : q;
+        }
         const Vec4 walk = splat(walkBase) * q;
         store4(steps.walk + i, walk);
         const Mask4 need =
