@@ -256,11 +256,13 @@ int finishTurn(Turn& turn) {
     heading[planned] = heading[planned + 1] = 0.0;
     using namespace cr::detail;
     const Vec4 twoPi = splat(kTwoPi);
+    const Vec4 target = splat(t);
+    const Vec4 most = splat(maxTurn);
     for (int i = 1; i < planned; i += 4) {
-        Vec4 w = splat(t) - load4(heading + i - 1) + splat(kPi);
+        Vec4 w = target - load4(heading + i - 1) + splat(kPi);
         w = select4(w >= twoPi, w - twoPi, select4(w < splat(0.0), w + twoPi, w));
         const Vec4 d = w + splat(-kPi);
-        const Mask4 arrives = abs4(d) <= splat(maxTurn);
+        const Mask4 arrives = abs4(d) <= most;
         const Mask4 ahead = d > splat(0.0);
         const Mask4 stop = arrives | (turn.up ? ~ahead : ahead);
         if ((stop[0] | stop[1] | stop[2] | stop[3]) == 0) continue;
