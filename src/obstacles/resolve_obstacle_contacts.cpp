@@ -6,6 +6,7 @@
 #include "core/living.h"
 #include "core/phases.h"
 #include "core/tuning.h"
+#include "math/lanes.h"
 #include "math/step_math.h"
 #include "obstacles/obstacle_shape.h"
 
@@ -92,20 +93,60 @@ bool outside(const Box& b, const Zibber& z, double s) {
            (std::fabs(z.x - b.cx) > b.hx + s || std::fabs(z.y - b.cy) > b.hy + s);
 }
 
+// The zibbers of the four lanes from m that may touch the obstacle: for a
+// disc the distance test of touchDisc, for a segment the box test of outside,
+// the same operations lane by lane; NaN leaves a lane in, to the full test.
+cr::detail::Mask4 mayTouch(const ZibberBodies& b, size_t m, const Obstacle& o, const Box& box, double reach) {
+    using namespace cr::detail;
+    const Vec4 x = load4(&b.x[m]);
+    const Vec4 y = load4(&b.y[m]);
+    const Vec4 s = splat(reach) + load4(&b.radius[m]);
+    if (o.isCircle == 1) {
+        const Vec4 dx = x - splat(o.ax);
+        const Vec4 dy = y - splat(o.ay);
+        return ~(fma4(dx, dx, dy * dy) > s * s);
+    }
+    if (!box.usable) return Mask4{} - 1;
+    const Mask4 nearOrigin = (abs4(x) < splat(kNear)) & (abs4(y) < splat(kNear));
+    const Mask4 beyond = (abs4(x - splat(box.cx)) > splat(box.hx) + s) | (abs4(y - splat(box.cy)) > splat(box.hy) + s);
+    return ~(nearOrigin & beyond);
+}
+
 }  // namespace
 
+// Obstacle by obstacle, as a zibber's moves count for the next obstacle; the
+// living zibbers are tested four at a time against each, on a compact copy
+// kept current, and those that may touch get the full test in order.
 ZB_HOT void resolveObstacleContacts(World& world) {
     const std::vector<uint32_t>& living = gatherLiving(world);
+    ZibberBodies& b = world.scratch.bodies;
+    const size_t n = living.size();
+    const size_t padded = (n + 3) / 4 * 4;
+    for (std::vector<double>* field : {&b.x, &b.y, &b.radius}) field->assign(padded, 0.0);
+    for (size_t k = 0; k < n; ++k) {
+        const Zibber& z = world.zibbers[living[k]];
+        b.x[k] = z.x;
+        b.y[k] = z.y;
+        b.radius[k] = z.radius;
+    }
     for (Obstacle& o : world.obstacles) {
         const double reach = obstacleReach(o);
         const Box box = boxOf(o);
-        for (const uint32_t k : living) {
-            Zibber& z = world.zibbers[k];
-            const double s = reach + z.radius;
-            if (outside(box, z, s)) continue;
-            Touch t;
-            const bool touching = o.isCircle == 1 ? touchDisc(o, z, s, t) : touchSegment(o, z, s, t);
-            if (touching) actOn(world, o, z, t, s);
+        for (size_t m = 0; m < padded; m += 4) {
+            const cr::detail::Mask4 maybe = mayTouch(b, m, o, box, reach);
+            if ((maybe[0] | maybe[1] | maybe[2] | maybe[3]) == 0) continue;
+            for (size_t k = m; k < m + 4 && k < n; ++k) {
+                if (maybe[k - m] == 0) continue;
+                Zibber& z = world.zibbers[living[k]];
+                const double s = reach + z.radius;
+                if (outside(box, z, s)) continue;
+                Touch t;
+                const bool touching = o.isCircle == 1 ? touchDisc(o, z, s, t) : touchSegment(o, z, s, t);
+                if (!touching) continue;
+                actOn(world, o, z, t, s);
+                b.x[k] = z.x;
+                b.y[k] = z.y;
+            }
         }
         if (o.charge > 1.0) o.charge = o.charge + (-1.0);
     }
