@@ -93,22 +93,39 @@ bool outside(const Box& b, const Zibber& z, double s) {
            (std::fabs(z.x - b.cx) > b.hx + s || std::fabs(z.y - b.cy) > b.hy + s);
 }
 
+// An obstacle's figures for the lane tests, broadcast once per obstacle.
+struct Lanes {
+    cr::detail::Vec4 reach;
+    cr::detail::Vec4 ax;
+    cr::detail::Vec4 ay;
+    cr::detail::Vec4 cx;
+    cr::detail::Vec4 cy;
+    cr::detail::Vec4 hx;
+    cr::detail::Vec4 hy;
+};
+
+Lanes lanesOf(const Obstacle& o, const Box& box, double reach) {
+    using namespace cr::detail;
+    return {splat(reach), splat(o.ax), splat(o.ay), splat(box.cx), splat(box.cy), splat(box.hx), splat(box.hy)};
+}
+
 // The zibbers of the four lanes from m that may touch the obstacle: for a
 // disc the distance test of touchDisc, for a segment the box test of outside,
 // the same operations lane by lane; NaN leaves a lane in, to the full test.
-cr::detail::Mask4 mayTouch(const ZibberBodies& b, size_t m, const Obstacle& o, const Box& box, double reach) {
+cr::detail::Mask4 mayTouch(const ZibberBodies& b, size_t m, const Obstacle& o, const Box& box, const Lanes& l) {
     using namespace cr::detail;
     const Vec4 x = load4(&b.x[m]);
     const Vec4 y = load4(&b.y[m]);
-    const Vec4 s = splat(reach) + load4(&b.radius[m]);
+    const Vec4 s = l.reach + load4(&b.radius[m]);
     if (o.isCircle == 1) {
-        const Vec4 dx = x - splat(o.ax);
-        const Vec4 dy = y - splat(o.ay);
+        const Vec4 dx = x - l.ax;
+        const Vec4 dy = y - l.ay;
         return ~(fma4(dx, dx, dy * dy) > s * s);
     }
     if (!box.usable) return Mask4{} - 1;
-    const Mask4 nearOrigin = (abs4(x) < splat(kNear)) & (abs4(y) < splat(kNear));
-    const Mask4 beyond = (abs4(x - splat(box.cx)) > splat(box.hx) + s) | (abs4(y - splat(box.cy)) > splat(box.hy) + s);
+    const Vec4 nearLimit = splat(kNear);
+    const Mask4 nearOrigin = (abs4(x) < nearLimit) & (abs4(y) < nearLimit);
+    const Mask4 beyond = (abs4(x - l.cx) > l.hx + s) | (abs4(y - l.cy) > l.hy + s);
     return ~(nearOrigin & beyond);
 }
 
@@ -132,8 +149,9 @@ ZB_HOT void resolveObstacleContacts(World& world) {
     for (Obstacle& o : world.obstacles) {
         const double reach = obstacleReach(o);
         const Box box = boxOf(o);
+        const Lanes lanes = lanesOf(o, box, reach);
         for (size_t m = 0; m < padded; m += 4) {
-            const cr::detail::Mask4 maybe = mayTouch(b, m, o, box, reach);
+            const cr::detail::Mask4 maybe = mayTouch(b, m, o, box, lanes);
             if ((maybe[0] | maybe[1] | maybe[2] | maybe[3]) == 0) continue;
             for (size_t k = m; k < m + 4 && k < n; ++k) {
                 if (maybe[k - m] == 0) continue;
