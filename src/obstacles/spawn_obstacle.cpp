@@ -13,10 +13,12 @@ constexpr int kCandidates = 1000;
 // A spot at distance d from the centre is at least d (1 - 2^-52) away once its
 // rounded sine and cosine have scaled d (each rounding loses at most 2^-53),
 // so its rim term is at most mapSize - d (1 - 2^-50). Tiny distances, where
-// the rounding of the offset is not relative, are never turned down.
-bool rimRulesOut(const World& world, double dist, double best) {
-    return dist >= 0x1p-900 && dist < HUGE_VAL && world.mapSize - dist * (1.0 - 0x1p-50) <= best;
+// the rounding of the offset is not relative, get no such bound.
+double rimAtMost(const World& world, double dist) {
+    return dist >= 0x1p-900 && dist < HUGE_VAL ? world.mapSize - dist * (1.0 - 0x1p-50) : HUGE_VAL;
 }
+
+bool rimRulesOut(const World& world, double dist, double best) { return rimAtMost(world, dist) <= best; }
 
 // Candidates are drawn a batch at a time, and the sines and cosines of those
 // the rim does not already turn down (by the best spot before the batch) are
@@ -51,7 +53,7 @@ Offset freestSpot(World& world) {
             const DiscDraw& draw = draws[open[k]];
             if (rimRulesOut(world, draw.dist, best)) continue;
             const Offset o{cos[k] * draw.dist, sin[k] * draw.dist};  // discOffset
-            const double c = clearanceAbove(world, shapes, o.x, o.y, best);
+            const double c = clearanceAbove(world, shapes, o.x, o.y, best, rimAtMost(world, draw.dist));
             if (c > best) {
                 best = c;
                 spot = o;
