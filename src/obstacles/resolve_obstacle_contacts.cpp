@@ -104,29 +104,35 @@ struct Lanes {
     cr::detail::Vec4 hy;
 };
 
-Lanes lanesOf(const Obstacle& o, const Box& box, double reach) {
+// Filled in place: no vector crosses a call where it is not inlined.
+void setLanes(Lanes& l, const Obstacle& o, const Box& box, double reach) {
     using namespace cr::detail;
-    return {splat(reach), splat(o.ax), splat(o.ay), splat(box.cx), splat(box.cy), splat(box.hx), splat(box.hy)};
+    l = {splat(reach), splat(o.ax), splat(o.ay), splat(box.cx), splat(box.cy), splat(box.hx), splat(box.hy)};
 }
 
 // The zibbers of the four lanes from m that may touch the obstacle: for a
 // disc the distance test of touchDisc, for a segment the box test of outside,
 // the same operations lane by lane; NaN leaves a lane in, to the full test.
-cr::detail::Mask4 mayTouch(const ZibberBodies& b, size_t m, const Obstacle& o, const Box& box, const Lanes& l) {
+// As lane bits, for the same reason.
+unsigned mayTouch(const ZibberBodies& b, size_t m, const Obstacle& o, const Box& box, const Lanes& l) {
     using namespace cr::detail;
     const Vec4 x = load4(&b.x[m]);
     const Vec4 y = load4(&b.y[m]);
     const Vec4 s = l.reach + load4(&b.radius[m]);
+    Mask4 out;
     if (o.isCircle == 1) {
         const Vec4 dx = x - l.ax;
         const Vec4 dy = y - l.ay;
-        return ~(fma4(dx, dx, dy * dy) > s * s);
+        out = fma4(dx, dx, dy * dy) > s * s;
+    } else {
+        if (!box.usable) return 0xf;
+        const Vec4 nearLimit = splat(kNear);
+        const Mask4 nearOrigin = (abs4(x) < nearLimit) & (abs4(y) < nearLimit);
+        out = nearOrigin & ((abs4(x - l.cx) > l.hx + s) | (abs4(y - l.cy) > l.hy + s));
     }
-    if (!box.usable) return Mask4{} - 1;
-    const Vec4 nearLimit = splat(kNear);
-    const Mask4 nearOrigin = (abs4(x) < nearLimit) & (abs4(y) < nearLimit);
-    const Mask4 beyond = (abs4(x - l.cx) > l.hx + s) | (abs4(y - l.cy) > l.hy + s);
-    return ~(nearOrigin & beyond);
+    unsigned bits = 0;
+    for (unsigned lane = 0; lane < 4; ++lane) bits |= (out[lane] == 0 ? 1u : 0u) << lane;
+    return bits;
 }
 
 }  // namespace
@@ -149,12 +155,13 @@ ZB_HOT void resolveObstacleContacts(World& world) {
     for (Obstacle& o : world.obstacles) {
         const double reach = obstacleReach(o);
         const Box box = boxOf(o);
-        const Lanes lanes = lanesOf(o, box, reach);
+        Lanes lanes;
+        setLanes(lanes, o, box, reach);
         for (size_t m = 0; m < padded; m += 4) {
-            const cr::detail::Mask4 maybe = mayTouch(b, m, o, box, lanes);
-            if ((maybe[0] | maybe[1] | maybe[2] | maybe[3]) == 0) continue;
+            const unsigned maybe = mayTouch(b, m, o, box, lanes);
+            if (maybe == 0) continue;
             for (size_t k = m; k < m + 4 && k < n; ++k) {
-                if (maybe[k - m] == 0) continue;
+                if ((maybe >> (k - m) & 1u) == 0) continue;
                 Zibber& z = world.zibbers[living[k]];
                 const double s = reach + z.radius;
                 if (outside(box, z, s)) continue;
