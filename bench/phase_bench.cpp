@@ -65,6 +65,20 @@ void scatterAmbientPoints(benchmark::State& state, const char* scenario) {
     state.counters["added"] = static_cast<double>(world.points.live);
 }
 
+// Every obstacle pushes every other, one after another. The obstacles and
+// their ids are put back each time, so none drifts out.
+void moveObstacles(benchmark::State& state, const char* scenario) {
+    zb_world world = midMatch(scenario);
+    const zb_world saved = world;
+    for (auto _ : state) {
+        world.obstacles = saved.obstacles;
+        world.obstacleIds = saved.obstacleIds;
+        zb::moveObstacles(world);
+        benchmark::DoNotOptimize(world.obstacles.data());
+    }
+    state.counters["obstacles"] = static_cast<double>(saved.obstacles.size());
+}
+
 // Obstacle spawning searches a thousand candidate spots for the freest one.
 void spawnObstacle(benchmark::State& state, const char* scenario) {
     zb_world world = midMatch(scenario);
@@ -84,6 +98,8 @@ BENCHMARK_CAPTURE(collectPoints, standard, "standard");
 BENCHMARK_CAPTURE(collectPoints, max, "max");
 BENCHMARK_CAPTURE(scatterAmbientPoints, standard, "standard");
 BENCHMARK_CAPTURE(scatterAmbientPoints, max, "max");
+BENCHMARK_CAPTURE(moveObstacles, standard, "standard");
+BENCHMARK_CAPTURE(moveObstacles, max, "max");
 BENCHMARK_CAPTURE(spawnObstacle, standard, "standard");
 BENCHMARK_CAPTURE(spawnObstacle, max, "max");
 

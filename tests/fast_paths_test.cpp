@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "core/hot.h"
+#include "core/phases.h"
 #include "math/step_math.h"
 #include "obstacles/obstacle_shape.h"
 #include "test_support.h"
@@ -203,6 +204,33 @@ TEST(FastPaths, InlineMathGivesTheLibrarysBits) {
     }
 }
 #endif
+
+// The turn is stepped its way ahead of its checks; it must end where turning
+// one sub-step at a time does: arriving early, late or not at all, across 0
+// and 2pi, and from right behind the target, where rounding picks the way.
+TEST(FastPaths, PlannedTurnEndsAsTheStepByStepOne) {
+    auto w = worldWith({makeZibber(1, 0.0, 0.0)});
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> angle(-1.0, 7.5);
+    std::uniform_real_distribution<double> radius(0.75, 6.0);
+    for (int i = 0; i < 20000; ++i) {
+        zb::Zibber& z = w->zibbers[0];
+        z = makeZibber(1, 0.0, 0.0, angle(rng));
+        z.radius = radius(rng);
+        const double behind = z.heading + zb::kPi + std::ldexp(static_cast<double>(i % 7) - 3.0, -50);
+        z.targetHeading = i % 3 == 0 ? behind : angle(rng);
+        const double maxTurn = (0.12 / z.radius) / 50.0;  // not charging, not stunned
+        double h = zb::wrapAngle(z.heading);
+        const double t = zb::wrapAngle(z.targetHeading);
+        for (int step = 0; step < 50 && h != t; ++step) {
+            const double d = zb::angleDelta(h, t);
+            h = std::fabs(d) <= maxTurn ? t : zb::wrapAngle(d > 0.0 ? h + maxTurn : h - maxTurn);
+        }
+        w->particles.clear();
+        zb::updateZibber(*w, z);
+        ASSERT_TRUE(sameBits(z.heading, h)) << i;
+    }
+}
 
 TEST(FastPaths, ExactReplacementsOfFmodAndClamps) {
     const double twoPi = zb::kTwoPi;

@@ -47,8 +47,10 @@ double clearanceAt(const World& world, double x, double y);
 // The same, for spots tried in turn: the shapes of the living zibbers and of
 // the obstacles, gathered once, then each spot's clearance when it is above
 // floor, otherwise some value at or below floor, or NaN, found with less work.
+// rimAtMost, if given, is at least the spot's rim term (mapSize - hypot(x, y)).
 void gatherClearanceShapes(const World& world, ClearanceShapes& shapes);
-double clearanceAbove(const World& world, ClearanceShapes& shapes, double x, double y, double floor);
+double clearanceAbove(const World& world, ClearanceShapes& shapes, double x, double y, double floor,
+                      double rimAtMost = HUGE_VAL);
 
 // The whole step.
 void stepWorld(World& world);

@@ -72,12 +72,16 @@ void gatherClearanceShapes(const World& world, ClearanceShapes& shapes) {
 // below its cheap bound, max(|dx|, |dy|) - reach, so four shapes are bounded
 // at once and only those whose bound is below the clearance so far get their
 // term. For a disc the segment's projection gives the centre itself, or a
-// zero of the other sign, which hypot does not see.
-ZB_HOT double clearanceAbove(const World& world, ClearanceShapes& shapes, double x, double y, double floor) {
+// zero of the other sign, which hypot does not see. The rim's own term waits
+// until the shapes are through, standing in meanwhile by a bound at least as
+// large (pruning against it is safe, only a little less sharp): most spots
+// are ruled out by a shape first and never need the rim's hypot.
+ZB_HOT double clearanceAbove(const World& world, ClearanceShapes& shapes, double x, double y, double floor,
+                             double rimAtMost) {
     // The rim term is at most mapSize - max(|x|, |y|), for the same reason.
     const double rimBound = world.mapSize - largerOf(std::fabs(x), std::fabs(y));
     if (rimBound <= floor) return rimBound;
-    double c = world.mapSize - fm::hypot(x, y);
+    double c = rimAtMost < rimBound ? rimAtMost : rimBound;
     // A few large shapes rule out most spots: the last one to do so goes first.
     if (shapes.ruler < shapes.ax.size()) lowerBy(shapes, shapes.ruler, c, x, y);
     if (c <= floor) return c;
@@ -106,7 +110,9 @@ ZB_HOT double clearanceAbove(const World& world, ClearanceShapes& shapes, double
             }
         }
     }
-    return c;
+    // A NaN rim term leaves NaN, as when it came first.
+    const double rim = world.mapSize - fm::hypot(x, y);
+    return rim >= c ? c : rim;
 }
 
 double clearanceAt(const World& world, double x, double y) {

@@ -80,34 +80,54 @@ void pushBy(Mover& m, const Obstacle& other) {
     m.by = std::fma(0.2, sy, m.by);
 }
 
+// The obstacle at i, or a copy of the one at 0 past the end, never placed.
+Mover moverAt(const std::vector<Obstacle>& obs, size_t i) { return moverOf(obs[i < obs.size() ? i : 0]); }
+
 // Every ordered pair pushes, with no cut-off, so obstacles spread out; moves
 // take effect at once for the later pairs. Each push waits for the one before
-// (a division deep), so obstacles are pushed two at a time: against the
-// obstacles before them, both already in their final place, the two chains
-// are independent and run side by side; then the first meets the rest (the
-// second still where it was) and the second meets the first and the rest,
-// in the same order as one at a time.
+// (a division deep). An obstacle is pushed first by those before it, all in
+// their final place, then by those after it, still where they were; only the
+// second part waits for the obstacle before it to be final. So obstacles go
+// two at a time, and while the two take their second parts one after the
+// other, the next two take their first parts by the obstacles already final,
+// chains side by side, each in the same order as one at a time.
 void repel(World& world) {
     std::vector<Obstacle>& obs = world.obstacles;
     const size_t n = obs.size();
-    size_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        Mover first = moverOf(obs[i]);
-        Mover second = moverOf(obs[i + 1]);
-        for (size_t j = 0; j < i; ++j) {
-            pushBy(first, obs[j]);
-            pushBy(second, obs[j]);
+    if (n == 0) return;
+    Mover first = moverAt(obs, 0);
+    Mover second = moverAt(obs, 1);
+    size_t done = 0;  // both have been pushed by the obstacles before this one
+    for (size_t i = 0; i < n; i += 2) {
+        for (; done < i; ++done) {
+            pushBy(first, obs[done]);
+            pushBy(second, obs[done]);
         }
-        for (size_t j = i + 1; j < n; ++j) pushBy(first, obs[j]);
+        Mover nextFirst = moverAt(obs, i + 2);
+        Mover nextSecond = moverAt(obs, i + 3);
+        size_t nextDone = 0;
+        const auto pushNext = [&] {
+            if (nextDone >= i) return;
+            pushBy(nextFirst, obs[nextDone]);
+            pushBy(nextSecond, obs[nextDone]);
+            ++nextDone;
+        };
+        for (size_t j = i + 1; j < n; ++j) {
+            pushBy(first, obs[j]);
+            pushNext();
+        }
         place(obs[i], first);
-        pushBy(second, obs[i]);
-        for (size_t j = i + 2; j < n; ++j) pushBy(second, obs[j]);
-        place(obs[i + 1], second);
-    }
-    if (i < n) {
-        Mover last = moverOf(obs[i]);
-        for (size_t j = 0; j < i; ++j) pushBy(last, obs[j]);
-        place(obs[i], last);
+        if (i + 1 < n) {
+            pushBy(second, obs[i]);
+            for (size_t j = i + 2; j < n; ++j) {
+                pushBy(second, obs[j]);
+                pushNext();
+            }
+            place(obs[i + 1], second);
+        }
+        first = nextFirst;
+        second = nextSecond;
+        done = nextDone;
     }
 }
 

@@ -93,19 +93,82 @@ struct Substeps {
 
 constexpr double kStill = 0x1p-58;
 
+// Turns h toward t by at most maxTurn a sub-step until it is there, from
+// sub-step turned on, and returns how many sub-steps changed it. Headings stay
+// within [0, 2pi], so with kNear (finite values, maxTurn below pi) wrapNear
+// does for wrapAngle.
+template <bool kNear>
+int turnFrom(int turned, double h, double t, double maxTurn, double* heading) {
+    const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
+    while (turned < kSubsteps) {
+        const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
+        if (std::fabs(d) <= maxTurn) {
+            heading[turned++] = t;
+            break;
+        }
+        h = d > 0.0 ? wrap(h + maxTurn) : wrap(h - maxTurn);
+        heading[turned++] = h;
+    }
+    return turned;
+}
+
+// The heading's turn over the sub-steps. A turn keeps its way until it
+// arrives, so where turnFrom<true> applies, the headings are stepped that way
+// alone, a short chain (h - m is h + -m to the bit), for about as many
+// sub-steps as the gap takes, side by side with the glide's chains; the rules
+// are checked against them afterwards.
+struct Turn {
+    double h;  // wrapped heading and target
+    double t;
+    double maxTurn;
+    bool near;                      // finite, with a turn below pi
+    bool up;                        // the way of the planned headings
+    double step;                    // their turn per sub-step
+    int planned;                    // how many were stepped ahead, 0 if none
+    double heading[kSubsteps + 2];  // room for two more, checked four at a time
+};
+
+void planTurn(const Zibber& z, double maxTurn, Turn& turn) {
+    turn.h = wrapAngle(z.heading);
+    turn.t = wrapAngle(z.targetHeading);
+    turn.maxTurn = maxTurn;
+    turn.near = turn.h == turn.h && turn.t == turn.t && std::fabs(maxTurn) < kPi;
+    turn.planned = 0;
+    if (!turn.near || turn.h == turn.t) return;
+    const double d0 = wrapNear(turn.t - turn.h + kPi) + (-kPi);
+    if (std::fabs(d0) <= maxTurn) return;  // there at the first sub-step
+    turn.up = d0 > 0.0;
+    turn.step = turn.up ? maxTurn : -maxTurn;
+    const double gap = std::fabs(d0) / maxTurn + 2.0;
+    turn.planned = kSubsteps;
+    if (gap < kSubsteps) turn.planned = gap > 1.0 ? static_cast<int>(gap) : 1;
+}
+
 // The speed is only fed to the walk's scale here, where glideSpeed's shortcut and the
 // true hypot give the same walk. Speeds only fall, so the sub-steps split
 // into those gliding fast (no walk), those that need the hypot, and those at
 // rest or nearly (whole walk), each run done as a whole. startSpeed is glideSpeed's, taken
 // before a tap dash changed the velocity.
 template <bool kFma>
-void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
+void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps, Turn& turn) {
     double vx = z.vx;
     double vy = z.vy;
     double growthRate = z.growthRate;
-    // Three independent chains side by side.
+    double h = turn.h;
+    // Three independent chains side by side, four with the planned turn.
+    int i = 0;
+    for (; i < turn.planned; ++i) {
+        steps.vx[i] = vx;
+        steps.vy[i] = vy;
+        steps.grow[i] = growthRate;
+        vx *= kSubstepDecay;
+        vy *= kSubstepDecay;
+        growthRate *= kSubstepDecay;
+        h = wrapNear(h + turn.step);
+        turn.heading[i] = h;
+    }
 #pragma GCC unroll 5
-    for (int i = 0; i < kSubsteps; ++i) {
+    for (; i < kSubsteps; ++i) {
         steps.vx[i] = vx;
         steps.vy[i] = vy;
         steps.grow[i] = growthRate;
@@ -130,25 +193,39 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
     // Most zibbers glide, walk or rest through the whole step.
     int slow = fast(kSubsteps - 1) ? kSubsteps : 1;
     while (slow < kSubsteps && fast(slow)) ++slow;
-    for (int i = 1; i < slow; ++i)
-        speed[i] = std::fabs(steps.vx[i]) > std::fabs(steps.vy[i]) ? std::fabs(steps.vx[i]) : std::fabs(steps.vy[i]);
+    // Four at a time; past slow the hypots or zeros below overwrite them.
+    using namespace cr::detail;
+    for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
+    for (int i = 0; i < slow; i += 4) {
+        const Vec4 ax = abs4(load4(steps.vx + i));
+        const Vec4 ay = abs4(load4(steps.vy + i));
+        store4(speed + i, select4(ax > ay, ax, ay));
+    }
+    speed[0] = startSpeed;
     int rest = slow == kSubsteps || still(slow) ? slow : still(kSubsteps - 1) ? slow + 1 : kSubsteps;
     while (rest < kSubsteps && !still(rest)) ++rest;
     if (rest > slow) {
         // The last four may reach past the sub-steps, into the padding.
-        for (int i = kSubsteps; i < kRoom; ++i) steps.vx[i] = steps.vy[i] = 0.0;
         fm::hypotBatch<kFma>(steps.vx + slow, steps.vy + slow, (rest - slow + 3) / 4 * 4, speed + slow);
     }
     for (int i = rest; i < kWhole; ++i) speed[i] = 0.0;
-    for (int i = kSubsteps; i < kWhole; ++i) steps.vx[i] = steps.vy[i] = 0.0;
     // The walking thrust fades out linearly as the glide speed reaches 0.11;
-    // with it, the sub-steps that need a direction. Four at a time.
-    using namespace cr::detail;
+    // with it, the sub-steps that need a direction. Four at a time. The
+    // division is only needed where the hypots were: gliding fast (past the
+    // first sub-step, whose speed is from before a tap dash) the quotient is
+    // below 0 and clamps to 0, and at rest it is -0.11 / -0.11, exactly 1.
     const Vec4 limit = splat(ZB_DASH_SPEED_LIMIT);
     for (int i = 0; i < kWhole; i += 4) {
-        Vec4 q = (load4(speed + i) - limit) / -limit;
-        q = q < splat(0.0) ? splat(0.0) : q;
-        q = q > splat(1.0) ? splat(1.0) : q;
+        Vec4 q;
+        if (i > 0 && i + 4 <= slow) {
+            q = splat(0.0);
+        } else if (i >= rest) {
+            q = splat(1.0);
+        } else {
+            q = (load4(speed + i) - limit) / -limit;
+            q = q < splat(0.0) ? splat(0.0) : q;
+            q = q > splat(1.0) ? splat(1.0) : q;
+        }
         const Vec4 walk = splat(walkBase) * q;
         store4(steps.walk + i, walk);
         const Mask4 need =
@@ -162,23 +239,44 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps) {
 // velocity as it is.
 bool needsDirection(const Substeps& steps, int i) { return steps.need[i] != 0; }
 
-// Turns h toward t by at most maxTurn a sub-step until it is there, and
-// returns how many sub-steps changed it. Headings stay within [0, 2pi], so
-// with kNear (finite values, maxTurn below pi) wrapNear does for wrapAngle.
-template <bool kNear>
-int turnAll(double h, double t, double maxTurn, double* heading) {
-    const auto wrap = [](double a) { return kNear ? wrapNear(a) : wrapAngle(a); };
-    int turned = 0;
-    while (turned < kSubsteps) {
-        const double d = wrap(t - h + kPi) + (-kPi);  // angleDelta(h, t)
-        if (std::fabs(d) <= maxTurn) {
-            heading[turned++] = t;
-            break;
-        }
-        h = d > 0.0 ? wrap(h + maxTurn) : wrap(h - maxTurn);
-        heading[turned++] = h;
+// The sub-steps that change the heading, with turn.heading filled for them.
+// Planned headings are checked four at a time, and from the first sub-step
+// that arrives or would turn the other way the plain loop takes over.
+int finishTurn(Turn& turn) {
+    double* heading = turn.heading;
+    const double t = turn.t;
+    const double maxTurn = turn.maxTurn;
+    if (turn.h == t) return 0;
+    if (!turn.near) return turnFrom<false>(0, turn.h, t, maxTurn, heading);
+    const int planned = turn.planned;
+    if (planned == 0) {
+        heading[0] = t;
+        return 1;
     }
-    return turned;
+    heading[planned] = heading[planned + 1] = 0.0;
+    using namespace cr::detail;
+    const Vec4 twoPi = splat(kTwoPi);
+    const Vec4 target = splat(t);
+    const Vec4 most = splat(maxTurn);
+    for (int i = 1; i < planned; i += 4) {
+        Vec4 w = target - load4(heading + i - 1) + splat(kPi);
+        w = select4(w >= twoPi, w - twoPi, select4(w < splat(0.0), w + twoPi, w));
+        const Vec4 d = w + splat(-kPi);
+        const Mask4 arrives = abs4(d) <= most;
+        const Mask4 ahead = d > splat(0.0);
+        const Mask4 stop = arrives | (turn.up ? ~ahead : ahead);
+        if ((stop[0] | stop[1] | stop[2] | stop[3]) == 0) continue;
+        int lane = 0;
+        while (stop[lane] == 0) ++lane;
+        const int at = i + lane;
+        if (at >= planned) break;
+        if (arrives[lane] != 0) {
+            heading[at] = t;
+            return at + 1;
+        }
+        return turnFrom<true>(at, heading[at - 1], t, maxTurn, heading);
+    }
+    return turnFrom<true>(planned, heading[planned - 1], t, maxTurn, heading);
 }
 
 // The heading turns by the same rules whatever the sums, so it is turned for
@@ -186,22 +284,26 @@ int turnAll(double h, double t, double maxTurn, double* heading) {
 // new one that a sub-step needs) are evaluated together, several at a time,
 // and each direction serves from its sub-step until the next one's.
 template <bool kFma>
-void turn(Zibber& z, double maxTurn, Substeps& steps) {
-    double h = wrapAngle(z.heading);
-    const double t = wrapAngle(z.targetHeading);
-    double heading[kSubsteps];
-    int turned = 0;  // the sub-steps that change the heading
-    if (h != t) {
-        turned = h == h && t == t && std::fabs(maxTurn) < kPi ? turnAll<true>(h, t, maxTurn, heading)
-                                                              : turnAll<false>(h, t, maxTurn, heading);
-        h = heading[turned - 1];
-    }
+void turn(Zibber& z, Turn& plan, Substeps& steps) {
+    const int turned = finishTurn(plan);
+    const double* heading = plan.heading;
+    const double h = turned > 0 ? heading[turned - 1] : plan.h;
     z.heading = h;
 
     double angles[kRoom];
     int from[kSubsteps + 1];  // the first sub-step each direction serves
     int taken = 0;
-    for (int i = 0; i < turned; ++i) {
+    int i = 0;
+    // Walking, every sub-step needs one: four at a time while all do.
+    for (; i + 4 <= turned; i += 4) {
+        if ((steps.need[i] & steps.need[i + 1] & steps.need[i + 2] & steps.need[i + 3]) == 0) break;
+        for (int lane = 0; lane < 4; ++lane) {
+            angles[taken + lane] = heading[i + lane];
+            from[taken + lane] = i + lane;
+        }
+        taken += 4;
+    }
+    for (; i < turned; ++i) {
         if (needsDirection(steps, i)) {
             angles[taken] = heading[i];
             from[taken++] = i;
@@ -253,11 +355,23 @@ void advance(Zibber& z, double moveFactor, Substeps& steps) {
     double x = z.x;
     double y = z.y;
     double radius = z.radius;
+    // Unless stunned the factor is 1, where the fused multiply-add is exactly
+    // the sum, one rounding of the same value, and the addition has the
+    // shorter latency on these chains.
+    if (moveFactor == 1.0) {
 #pragma GCC unroll 5
-    for (int i = 0; i < kSubsteps; ++i) {
-        x = std::fma(dx[i], moveFactor, x);
-        y = std::fma(dy[i], moveFactor, y);
-        radius = radius + grow[i];
+        for (int i = 0; i < kSubsteps; ++i) {
+            x = dx[i] + x;
+            y = dy[i] + y;
+            radius = radius + grow[i];
+        }
+    } else {
+#pragma GCC unroll 5
+        for (int i = 0; i < kSubsteps; ++i) {
+            x = std::fma(dx[i], moveFactor, x);
+            y = std::fma(dy[i], moveFactor, y);
+            radius = radius + grow[i];
+        }
     }
     z.x = x;
     z.y = y;
@@ -267,8 +381,10 @@ void advance(Zibber& z, double moveFactor, Substeps& steps) {
 template <bool kFma>
 void integrate(Zibber& z, double startSpeed, double walkBase, double maxTurn, double moveFactor) {
     Substeps steps;
-    glide<kFma>(z, startSpeed, walkBase, steps);
-    turn<kFma>(z, maxTurn, steps);
+    Turn plan;
+    planTurn(z, maxTurn, plan);
+    glide<kFma>(z, startSpeed, walkBase, steps, plan);
+    turn<kFma>(z, plan, steps);
     advance(z, moveFactor, steps);
 }
 
