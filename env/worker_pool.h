@@ -2,6 +2,7 @@
 // with its own number. The calling thread is number 0.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -17,9 +18,10 @@ struct WorkerPool {
     std::mutex mutex;
     std::condition_variable wake, done;
     std::function<void(int32_t)> job;  // called with the thread's number
-    uint64_t generation = 0;
-    int32_t pending = 0;
-    bool stopping = false;
+    // Changed under the mutex, but also read without it while spinning.
+    std::atomic<uint64_t> generation{0};
+    std::atomic<int32_t> pending{0};
+    std::atomic<bool> stopping{false};
     std::exception_ptr failure;  // of a worker, rethrown by the caller
 };
 
