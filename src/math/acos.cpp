@@ -178,6 +178,6 @@ ZB_CR_FMA_TARGET double acosWithFma(double x) { return acosT<true>(x); }
 }  // namespace
 }  // namespace detail
 
-double acos(double x) { return detail::cpuHasFma() ? detail::acosWithFma(x) : detail::acosPlain(x); }
+ZB_CR_PURE double acos(double x) { return detail::cpuHasFma() ? detail::acosWithFma(x) : detail::acosPlain(x); }
 
 }  // namespace zb::cr

@@ -96,6 +96,6 @@ ZB_CR_FMA_TARGET double expWithFma(double x) { return expT<true>(x); }
 }  // namespace
 }  // namespace detail
 
-double exp(double x) { return detail::cpuHasFma() ? detail::expWithFma(x) : detail::expPlain(x); }
+ZB_CR_PURE double exp(double x) { return detail::cpuHasFma() ? detail::expWithFma(x) : detail::expPlain(x); }
 
 }  // namespace zb::cr

@@ -116,6 +116,8 @@ ZB_CR_FMA_TARGET double hypotWithFma(double x, double y) { return hypotT<true>(x
 }  // namespace
 }  // namespace detail
 
-double hypot(double x, double y) { return detail::cpuHasFma() ? detail::hypotWithFma(x, y) : detail::hypotPlain(x, y); }
+ZB_CR_PURE double hypot(double x, double y) {
+    return detail::cpuHasFma() ? detail::hypotWithFma(x, y) : detail::hypotPlain(x, y);
+}
 
 }  // namespace zb::cr

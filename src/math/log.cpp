@@ -125,6 +125,6 @@ ZB_CR_FMA_TARGET double logWithFma(double x) { return logT<true>(x); }
 }  // namespace
 }  // namespace detail
 
-double log(double x) { return detail::cpuHasFma() ? detail::logWithFma(x) : detail::logPlain(x); }
+ZB_CR_PURE double log(double x) { return detail::cpuHasFma() ? detail::logWithFma(x) : detail::logPlain(x); }
 
 }  // namespace zb::cr

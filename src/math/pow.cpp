@@ -76,7 +76,7 @@ ZB_CR_FMA_TARGET double powOneAndHalfWithFma(double x) { return powOneAndHalfT<t
 }  // namespace
 }  // namespace detail
 
-double powOneAndHalf(double x) {
+ZB_CR_PURE double powOneAndHalf(double x) {
     return detail::cpuHasFma() ? detail::powOneAndHalfWithFma(x) : detail::powOneAndHalfPlain(x);
 }
 

@@ -105,7 +105,7 @@ ZB_CR_FMA_TARGET void sinCosWithFma(double x, double* s, double* c) { sinCosT<tr
 }  // namespace
 }  // namespace detail
 
-SinCosPair sinCos(double x) {
+ZB_CR_PURE SinCosPair sinCos(double x) {
     SinCosPair r;
     if (detail::cpuHasFma()) {
         detail::sinCosWithFma(x, &r.s, &r.c);

@@ -98,7 +98,7 @@ ZB_HOT double clearanceAbove(const World& world, ClearanceShapes& shapes, double
         t = t > splat(0.0) ? t : splat(0.0);
         const Vec4 dx = abs4(vx - fma4(ex, t, ax));
         const Vec4 dy = abs4(vy - fma4(ey, t, ay));
-        const Vec4 big = (dx > dy) | (dy != dy) ? dx : dy;  // largerOf
+        const Vec4 big = ((dx > dy) | (dy != dy)) ? dx : dy;  // largerOf
         const Mask4 bounded = big - load4(&shapes.reach[k]) >= splat(c);
         if ((bounded[0] & bounded[1] & bounded[2] & bounded[3]) != 0) continue;
         for (size_t lane = 0; lane < 4; ++lane) {
