@@ -38,7 +38,7 @@ void observeAll(const MatchConfig& config, Match& match, const Snapshot& s, Work
         live.push_back(config.agentZibber[a]);
         ws.reach.push_back(match.pointReach[a]);
     }
-    findNearestPoints(s, live.data(), static_cast<int32_t>(live.size()), config.layout, ws.reach.data(), ws.observe);
+    prepareObservations(s, live.data(), static_cast<int32_t>(live.size()), config.layout, ws.reach.data(), ws.observe);
     for (size_t a = 0, at = 0; a < config.agentZibber.size(); ++a)
         if (isAlive(s, config.agentZibber[a])) match.pointReach[a] = ws.reach[at++];
     size_t slot = 0;

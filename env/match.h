@@ -52,7 +52,7 @@ struct Workspace {
     zbhost::Snapshot snapshot;
     ObserveScratch observe;
     std::vector<int32_t> live;  // zibber indices of the live agents
-    std::vector<double> reach;  // theirs, passed to findNearestPoints
+    std::vector<double> reach;  // theirs, passed to prepareObservations
 };
 
 struct Match {

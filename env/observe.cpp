@@ -202,23 +202,11 @@ float* writeProjectiles(const Snapshot& s, const Frame& f, int32_t k, NearestK& 
     return block.finish();
 }
 
-}  // namespace
-
-void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout, double* reach,
-                       ObserveScratch& scratch) {
-    scratch.xs.resize(static_cast<size_t>(count));
-    scratch.ys.resize(static_cast<size_t>(count));
-    if (scratch.points.size() < static_cast<size_t>(count)) scratch.points.resize(static_cast<size_t>(count));
-    for (int32_t o = 0; o < count; ++o) {
-        scratch.xs[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_X];
-        scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
-    }
-    buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
-    // Each obstacle's centre line, once for every observer.
-    scratch.obstacles.resize(static_cast<size_t>(s.numObstacles));
+void lineUpObstacles(const Snapshot& s, std::vector<ObstacleLine>& lines) {
+    lines.resize(static_cast<size_t>(s.numObstacles));
     for (int32_t j = 0; j < s.numObstacles; ++j) {
         const double* o = s.obstacles.data() + static_cast<std::ptrdiff_t>(j) * ZB_OBSTACLE_WIDTH;
-        ObstacleLine& line = scratch.obstacles[static_cast<size_t>(j)];
+        ObstacleLine& line = lines[static_cast<size_t>(j)];
         line.ax = o[ZB_OBSTACLE_AX];
         line.ay = o[ZB_OBSTACLE_AY];
         line.ex = o[ZB_OBSTACLE_BX] - line.ax;
@@ -228,6 +216,21 @@ void findNearestPoints(const Snapshot& s, const int32_t* zibbers, int32_t count,
         line.radius = o[ZB_OBSTACLE_RADIUS];
         line.circle = o[ZB_OBSTACLE_IS_CIRCLE] == 1.0;
     }
+}
+
+}  // namespace
+
+void prepareObservations(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
+                         double* reach, ObserveScratch& scratch) {
+    scratch.xs.resize(static_cast<size_t>(count));
+    scratch.ys.resize(static_cast<size_t>(count));
+    if (scratch.points.size() < static_cast<size_t>(count)) scratch.points.resize(static_cast<size_t>(count));
+    for (int32_t o = 0; o < count; ++o) {
+        scratch.xs[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_X];
+        scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
+    }
+    buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
+    lineUpObstacles(s, scratch.obstacles);
     nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, reach,
                   scratch.points.data());
 }

@@ -24,15 +24,16 @@ struct ObserveScratch {
     std::vector<double> xs, ys;
     std::vector<NearestK> points;  // per observer
     NearestK nearest, mates;
-    std::vector<ObstacleLine> obstacles;  // of the snapshot, from findNearestPoints
+    std::vector<ObstacleLine> obstacles;  // of the snapshot, from prepareObservations
 };
 
-// Once per snapshot, before observing: the nearest points of each of the
-// given (live) zibbers, into scratch.points, and the obstacles' lines. reach: per zibber given, the
+// Once per snapshot, the work every observer shares: the nearest points of
+// each of the given (live) zibbers, into scratch.points, and the obstacles'
+// centre lines, into scratch.obstacles. reach: per zibber given, the
 // squared distance of its farthest nearest point, last step's in (infinity:
 // unknown) and this step's out.
-void findNearestPoints(const zbhost::Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
-                       double* reach, ObserveScratch& scratch);
+void prepareObservations(const zbhost::Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
+                         double* reach, ObserveScratch& scratch);
 
 // observationSize(layout) floats; all zeros for a dead zibber. teamOf holds
 // the team of every zibber index; points: its nearest points.

@@ -27,9 +27,14 @@ inline DiscDraw drawDisc(World& world, double rho) {
     return {u1, rho * (u2 < u3 ? u3 : u2)};
 }
 
+inline double discAngle(DiscDraw draw) { return draw.turn * kTwoPi; }
+
+// With the angle's sine and cosine already taken (several at a time, say).
+inline Offset discOffset(DiscDraw draw, double sin, double cos) { return {cos * draw.dist, sin * draw.dist}; }
+
 inline Offset discOffset(DiscDraw draw) {
-    const fm::SinCos sc = fm::sinCos(draw.turn * kTwoPi);
-    return {sc.c * draw.dist, sc.s * draw.dist};
+    const fm::SinCos sc = fm::sinCos(discAngle(draw));
+    return discOffset(draw, sc.s, sc.c);
 }
 
 inline Offset randomDiscOffset(World& world, double rho) { return discOffset(drawDisc(world, rho)); }

@@ -45,14 +45,14 @@ Offset freestSpot(World& world) {
         for (int i = 0; i < kBatch; ++i) {
             draws[i] = drawDisc(world, world.mapSize);
             if (rimRulesOut(world, draws[i].dist, best)) continue;
-            angles[opened] = draws[i].turn * kTwoPi;
+            angles[opened] = discAngle(draws[i]);
             open[opened++] = i;
         }
         fm::sinCosBatch<kFma>(angles, opened, sin, cos);
         for (int k = 0; k < opened; ++k) {
             const DiscDraw& draw = draws[open[k]];
             if (rimRulesOut(world, draw.dist, best)) continue;
-            const Offset o{cos[k] * draw.dist, sin[k] * draw.dist};  // discOffset
+            const Offset o = discOffset(draw, sin[k], cos[k]);
             const double c = clearanceAbove(world, shapes, o.x, o.y, best, rimAtMost(world, draw.dist));
             if (c > best) {
                 best = c;

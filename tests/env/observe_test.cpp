@@ -41,7 +41,7 @@ struct Scene {
         std::vector<float> out(static_cast<size_t>(observationSize(layout)), -1.0f);
         ObserveScratch scratch;
         double reach = INFINITY;
-        findNearestPoints(s, &i, 1, layout, &reach, scratch);
+        prepareObservations(s, &i, 1, layout, &reach, scratch);
         observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch, out.data());
         return out;
     }
