@@ -20,7 +20,7 @@ const Snapshot& readState(const MatchConfig& config, Match& match, Workspace& ws
         zbhost::readSnapshot(match.world.get(), match.snapshot);
         return match.snapshot;
     }
-    zbhost::readArena(match.world.get(), ws.snapshot);
+    zbhost::readArenaWithoutPoints(match.world.get(), ws.snapshot);
     match.snapshot.numZibbers = ws.snapshot.numZibbers;
     match.snapshot.zibbers.assign(ws.snapshot.zibbers.begin(), ws.snapshot.zibbers.end());
     return ws.snapshot;
@@ -30,22 +30,10 @@ bool isAlive(const Snapshot& s, int32_t i) { return zbhost::zibberAt(s, i)[ZB_ZI
 
 void observeAll(const MatchConfig& config, Match& match, const Snapshot& s, Workspace& ws, float* out) {
     if (config.agentZibber.empty()) return;
-    std::vector<int32_t>& live = ws.live;
-    live.clear();
-    ws.reach.clear();
+    prepareObservations(s, ws.observe);
     for (size_t a = 0; a < config.agentZibber.size(); ++a) {
-        if (!isAlive(s, config.agentZibber[a])) continue;
-        live.push_back(config.agentZibber[a]);
-        ws.reach.push_back(match.pointReach[a]);
-    }
-    prepareObservations(s, live.data(), static_cast<int32_t>(live.size()), config.layout, ws.reach.data(), ws.observe);
-    for (size_t a = 0, at = 0; a < config.agentZibber.size(); ++a)
-        if (isAlive(s, config.agentZibber[a])) match.pointReach[a] = ws.reach[at++];
-    size_t slot = 0;
-    for (int32_t zibber : config.agentZibber) {
-        // A dead zibber's vector is all zeros and needs no points.
-        const NearestK& points = isAlive(s, zibber) ? ws.observe.points[slot++] : ws.observe.nearest;
-        observeZibber(s, config.teamOf.data(), config.layout, zibber, points, ws.observe, out);
+        observeZibber(s, config.teamOf.data(), config.layout, config.agentZibber[a], match.points, match.pointReach[a],
+                      ws.observe, out);
         out += config.observationSize;
     }
 }
@@ -102,6 +90,7 @@ void startMatch(const MatchConfig& config, Match& match, Workspace& ws, uint64_t
     // Seeded as a match between bots is, so that bots-only matches repeat those exactly.
     if (config.hasBots) match.bots = zbhost::makeBotState(config.sizes, config.policies, seed);
     const Snapshot& s = readState(config, match, ws);
+    if (!config.agentZibber.empty()) loadPointMirror(match.world.get(), match.points, ws.mirror);
 
     const auto agents = config.agentZibber.size();
     match.lastScore.assign(agents, 0.0);
@@ -131,6 +120,7 @@ bool stepMatch(const MatchConfig& config, Match& match, Workspace& ws, const int
     sendActions(config, match, kinds, angles);
     zb_step(match.world.get());
     const Snapshot& s = readState(config, match, ws);
+    if (agents > 0) syncPointMirror(match.world.get(), match.points, ws.mirror);
     const bool limit = s.tick >= config.maxSteps;
     bool agentsDone = true;
     for (size_t a = 0; a < agents; ++a) {

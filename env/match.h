@@ -8,6 +8,7 @@
 
 #include "env/layout.h"
 #include "env/observe.h"
+#include "env/point_mirror.h"
 #include "host/bots.h"
 #include "host/random.h"
 #include "host/snapshot.h"
@@ -51,8 +52,7 @@ struct MatchRows {
 struct Workspace {
     zbhost::Snapshot snapshot;
     ObserveScratch observe;
-    std::vector<int32_t> live;  // zibber indices of the live agents
-    std::vector<double> reach;  // theirs, passed to prepareObservations
+    MirrorScratch mirror;
 };
 
 struct Match {
@@ -60,6 +60,7 @@ struct Match {
     // With bots, the whole state after the last step (they decide from it);
     // otherwise only its zibbers, for the next actions.
     zbhost::Snapshot snapshot;
+    PointMirror points;  // kept only when there are agents to observe
     zbhost::BotState bots;
     std::vector<zbhost::ActionCall> botActions;
     std::vector<double> lastScore;   // per agent

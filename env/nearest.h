@@ -1,5 +1,6 @@
-// The k nearest of a set, ordered by distance and then by index, so that equal
-// distances always come out lowest index first whatever order they are offered.
+// The k nearest of a set, ordered by distance and then by order, so that equal
+// distances always come out lowest order first whatever order they are offered
+// in. The order is the index unless the set says otherwise.
 #pragma once
 
 #include <cstddef>
@@ -10,11 +11,12 @@ namespace zbenv {
 
 struct Candidate {
     double key;
+    int64_t order;
     int32_t index;
 };
 
 inline bool before(const Candidate& a, const Candidate& b) {
-    return a.key < b.key || (a.key == b.key && a.index < b.index);
+    return a.key < b.key || (a.key == b.key && a.order < b.order);
 }
 
 struct NearestK {
@@ -32,8 +34,9 @@ struct NearestK {
     const Candidate* begin() const { return slots.data(); }
     const Candidate* end() const { return slots.data() + count; }
 
-    void offer(double key, int32_t index) {
-        const Candidate c{key, index};
+    void offer(double key, int32_t index) { offer(key, index, index); }
+    void offer(double key, int32_t index, int64_t order) {
+        const Candidate c{key, order, index};
         if (full() && (k == 0 || !before(c, worst()))) return;
         int32_t at = full() ? k - 1 : count++;
         Candidate* s = slots.data();

@@ -120,11 +120,12 @@ float* writeZibbers(const Snapshot& s, const int32_t* teamOf, int32_t i, const F
     return writeNeighbours(s, me, f, layout.mates, mates, out);
 }
 
-float* writePoints(const Snapshot& s, const Frame& f, int32_t k, const NearestK& nearest, float* out) {
+float* writePoints(const PointMirror& points, double& reach, const Frame& f, int32_t k, NearestK& nearest, float* out) {
+    nearestPoints(points, f.x, f.y, k, reach, nearest);
     BlockWriter block{out, ENV_POINT_FEATURES, k};
     for (const Candidate& c : nearest) {
-        const double* p = s.points.data() + static_cast<std::ptrdiff_t>(c.index) * ZB_POINT_WIDTH;
-        double dx = p[ZB_POINT_X] - f.x, dy = p[ZB_POINT_Y] - f.y;
+        const MirrorPoint p = pointAt(points, c.index);
+        double dx = p.x - f.x, dy = p.y - f.y;
         block.slot(1.0, f.forward(dx, dy) * f.invScale, f.left(dx, dy) * f.invScale);
     }
     return block.finish();
@@ -220,23 +221,10 @@ void lineUpObstacles(const Snapshot& s, std::vector<ObstacleLine>& lines) {
 
 }  // namespace
 
-void prepareObservations(const Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
-                         double* reach, ObserveScratch& scratch) {
-    scratch.xs.resize(static_cast<size_t>(count));
-    scratch.ys.resize(static_cast<size_t>(count));
-    if (scratch.points.size() < static_cast<size_t>(count)) scratch.points.resize(static_cast<size_t>(count));
-    for (int32_t o = 0; o < count; ++o) {
-        scratch.xs[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_X];
-        scratch.ys[static_cast<size_t>(o)] = zbhost::zibberAt(s, zibbers[o])[ZB_ZIBBER_Y];
-    }
-    buildPointGrid(s.points.data(), s.numPoints, ZB_POINT_WIDTH, s.mapSize, count, scratch.grid);
-    lineUpObstacles(s, scratch.obstacles);
-    nearestPoints(scratch.grid, scratch.xs.data(), scratch.ys.data(), count, layout.points, reach,
-                  scratch.points.data());
-}
+void prepareObservations(const Snapshot& s, ObserveScratch& scratch) { lineUpObstacles(s, scratch.obstacles); }
 
-void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i, const NearestK& points,
-                   ObserveScratch& scratch, float* out) {
+void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i,
+                   const PointMirror& points, double& pointReach, ObserveScratch& scratch, float* out) {
     NearestK& nearest = scratch.nearest;
     const double* me = zbhost::zibberAt(s, i);
     if (me[ZB_ZIBBER_ALIVE] != 1.0) {
@@ -247,7 +235,7 @@ void observeZibber(const Snapshot& s, const int32_t* teamOf, const ObsLayout& la
     const Frame f{me[ZB_ZIBBER_X], me[ZB_ZIBBER_Y], std::cos(heading), std::sin(heading), 1.0 / layout.scale};
     out = writeOwn(s, me, f, layout.scale, out);
     out = writeZibbers(s, teamOf, i, f, layout, scratch, out);
-    out = writePoints(s, f, layout.points, points, out);
+    out = writePoints(points, pointReach, f, layout.points, nearest, out);
     out = writeRubys(s, f, layout.rubys, nearest, out);
     out = writeObstacles(s, scratch.obstacles, me, f, layout.obstacles, nearest, out);
     writeProjectiles(s, f, layout.projectiles, nearest, out);

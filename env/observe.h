@@ -6,7 +6,7 @@
 
 #include "env/layout.h"
 #include "env/nearest.h"
-#include "env/point_grid.h"
+#include "env/point_mirror.h"
 #include "host/snapshot.h"
 
 namespace zbenv {
@@ -20,24 +20,19 @@ struct ObstacleLine {
 };
 
 struct ObserveScratch {
-    PointGrid grid;
-    std::vector<double> xs, ys;
-    std::vector<NearestK> points;  // per observer
     NearestK nearest, mates;
     std::vector<ObstacleLine> obstacles;  // of the snapshot, from prepareObservations
 };
 
-// Once per snapshot, the work every observer shares: the nearest points of
-// each of the given (live) zibbers, into scratch.points, and the obstacles'
-// centre lines, into scratch.obstacles. reach: per zibber given, the
-// squared distance of its farthest nearest point, last step's in (infinity:
-// unknown) and this step's out.
-void prepareObservations(const zbhost::Snapshot& s, const int32_t* zibbers, int32_t count, const ObsLayout& layout,
-                         double* reach, ObserveScratch& scratch);
+// Once per snapshot, the work every observer shares: the obstacles' centre
+// lines, into scratch.obstacles.
+void prepareObservations(const zbhost::Snapshot& s, ObserveScratch& scratch);
 
 // observationSize(layout) floats; all zeros for a dead zibber. teamOf holds
-// the team of every zibber index; points: its nearest points.
+// the team of every zibber index; points: the match's points, as the
+// snapshot's own are not read; pointReach: the zibber's hint for them (see
+// nearestPoints).
 void observeZibber(const zbhost::Snapshot& s, const int32_t* teamOf, const ObsLayout& layout, int32_t i,
-                   const NearestK& points, ObserveScratch& scratch, float* out);
+                   const PointMirror& points, double& pointReach, ObserveScratch& scratch, float* out);
 
 }  // namespace zbenv

@@ -13,24 +13,24 @@ void readArray(const zb_world* world, int32_t count, int width, std::vector<doub
 
 }  // namespace
 
-void readArena(const zb_world* world, Snapshot& out) {
+void readArenaWithoutPoints(const zb_world* world, Snapshot& out) {
     out.tick = zb_tick(world);
     out.mapSize = zb_map_size(world);
     out.isOver = zb_is_over(world);
     out.numZibbers = zb_num_zibbers(world);
-    out.numPoints = zb_num_points(world);
     out.numRubys = zb_num_rubys(world);
     out.numObstacles = zb_num_obstacles(world);
     out.numProjectiles = zb_num_projectiles(world);
     readArray(world, out.numZibbers, ZB_ZIBBER_WIDTH, out.zibbers, zb_zibbers);
-    readArray(world, out.numPoints, ZB_POINT_WIDTH, out.points, zb_points);
     readArray(world, out.numRubys, ZB_RUBY_WIDTH, out.rubys, zb_rubys);
     readArray(world, out.numObstacles, ZB_OBSTACLE_WIDTH, out.obstacles, zb_obstacles);
     readArray(world, out.numProjectiles, ZB_PROJECTILE_WIDTH, out.projectiles, zb_projectiles);
 }
 
 void readSnapshot(const zb_world* world, Snapshot& out) {
-    readArena(world, out);
+    readArenaWithoutPoints(world, out);
+    out.numPoints = zb_num_points(world);
+    readArray(world, out.numPoints, ZB_POINT_WIDTH, out.points, zb_points);
     out.numTeams = zb_num_teams(world);
     out.numParticles = zb_num_particles(world);
     out.numRemovals = zb_num_removals(world);

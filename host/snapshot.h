@@ -35,10 +35,10 @@ struct Snapshot {
 // Reuses the buffers of `out`, so reading every step allocates only while the
 // arrays grow.
 void readSnapshot(const zb_world* world, Snapshot& out);
-// Only the scalars and the arena's contents (zibbers, points, rubys,
-// obstacles, projectiles), for observers that need no scores or events;
+// Only the scalars and the zibbers, rubys, obstacles and projectiles, for
+// observers that need no scores or events and keep the points themselves;
 // the other fields keep what they held.
-void readArena(const zb_world* world, Snapshot& out);
+void readArenaWithoutPoints(const zb_world* world, Snapshot& out);
 
 inline const double* zibberAt(const Snapshot& s, int i) {
     return s.zibbers.data() + static_cast<std::ptrdiff_t>(i) * ZB_ZIBBER_WIDTH;

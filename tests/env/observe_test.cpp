@@ -1,5 +1,4 @@
-// Observation vectors of hand-made states, and the point grid against a scan
-// of every point.
+// Observation vectors of hand-made states.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -40,9 +39,12 @@ struct Scene {
         s.mapSize = 67.0;
         std::vector<float> out(static_cast<size_t>(observationSize(layout)), -1.0f);
         ObserveScratch scratch;
+        PointMirror points;
+        MirrorScratch mirrorScratch;
+        fillPointMirror(s.points.data(), s.numPoints, points, mirrorScratch);
+        prepareObservations(s, scratch);
         double reach = INFINITY;
-        prepareObservations(s, &i, 1, layout, &reach, scratch);
-        observeZibber(s, teams.data(), layout, i, scratch.points[0], scratch, out.data());
+        observeZibber(s, teams.data(), layout, i, points, reach, scratch, out.data());
         return out;
     }
 };
@@ -104,49 +106,6 @@ TEST(Observe, ObstaclesRubysAndShotsMeasureWhatMatters) {
     expectSlot(obs, kObstacles + ENV_OBSTACLE_FEATURES, {1, -1.0, 0, 0.6, 0, 0.75});
     expectSlot(obs, kRubys, {1, 0, 0.3, 0.75, 1});
     expectSlot(obs, kProjectiles, {1, 0.2, 0, 0, 0.6});
-}
-
-TEST(PointGrid, BothWaysFindTheNearestThatATestOfEveryPointFinds) {
-    std::mt19937_64 rng(3);
-    std::uniform_real_distribution<double> coord(-60, 60);
-    for (int32_t count : {0, 1, 7, 600}) {
-        std::vector<double> points;
-        for (int32_t i = 0; i < count; ++i) {
-            // Every fifth point sits on an earlier one: ties go to the lower index.
-            bool twin = i % 5 == 4;
-            double x = twin ? points[points.size() - 4 * 4 + 1] : std::round(coord(rng));
-            double y = twin ? points[points.size() - 4 * 4 + 2] : coord(rng);
-            points.insert(points.end(), {0.0, x, y, 0.0});
-        }
-        // Some observers outside every point, and outside the grid.
-        std::vector<double> xs(40), ys(40);
-        for (size_t o = 0; o < xs.size(); ++o) xs[o] = coord(rng) * 1.3, ys[o] = coord(rng) * 1.3;
-        for (int32_t observers : {3, 11, 40}) {
-            for (int32_t k : {0, 1, 6, 11}) {
-                PointGrid grid;
-                buildPointGrid(points.data(), count, ZB_POINT_WIDTH, 50.0, observers, grid);
-                std::vector<NearestK> got(static_cast<size_t>(observers));
-                // No hint, then last call's reach as the hint, then hints far too short.
-                std::vector<double> reach(static_cast<size_t>(observers), INFINITY);
-                for (int32_t call = 0; call < 3; ++call) {
-                    if (call == 2) std::fill(reach.begin(), reach.end(), 0.1);
-                    nearestPoints(grid, xs.data(), ys.data(), observers, k, reach.data(), got.data());
-                    for (int32_t o = 0; o < observers; ++o) {
-                        NearestK want;
-                        want.clear(k);
-                        for (int32_t i = 0; i < count; ++i) {
-                            double dx = points[i * 4 + 1] - xs[o], dy = points[i * 4 + 2] - ys[o];
-                            want.offer(dx * dx + dy * dy, i);
-                        }
-                        ASSERT_EQ(got[o].count, want.count);
-                        for (int32_t j = 0; j < want.count; ++j)
-                            ASSERT_EQ(got[o].slots[j].index, want.slots[j].index) << observers << " " << k;
-                        ASSERT_EQ(reach[o], k > 0 && want.full() ? want.worst().key : INFINITY);
-                    }
-                }
-            }
-        }
-    }
 }
 
 }  // namespace
