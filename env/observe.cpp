@@ -163,6 +163,7 @@ float* writeRubys(const Snapshot& s, const Frame& f, int32_t k, NearestK& neares
 
 float* writeObstacles(const Snapshot& s, const std::vector<ObstacleLine>& lines, const double* me, const Frame& f,
                       int32_t k, NearestK& nearest, float* out) {
+    if (k == 0) return out;  // and nearest.worst() below has something to read
     nearest.clear(k);
     const double radius = me[ZB_ZIBBER_RADIUS];
     for (int32_t j = 0; j < static_cast<int32_t>(lines.size()); ++j) {

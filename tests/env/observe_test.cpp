@@ -108,5 +108,18 @@ TEST(Observe, ObstaclesRubysAndShotsMeasureWhatMatters) {
     expectSlot(obs, kProjectiles, {1, 0.2, 0, 0, 0.6});
 }
 
+TEST(Observe, ALayoutWithoutNeighboursKeepsTheOwnFeatures) {
+    Scene scene;
+    scene.zibber(0, 0, 0.3, 0);
+    scene.zibber(3, 0, 0, 1);
+    scene.point(1, 1);
+    scene.s.obstacles = {0, 0, 4, -5, 4, 5, 0.5, 1, 0, 0, 0, 1, 1, -10, 0, 50, 50, 3, 0, 0, 0, 0};
+    scene.s.numObstacles = 2;
+    std::vector<float> full = scene.observe(kLayout, 0);
+    std::vector<float> own = scene.observe(ObsLayout{0, 0, 0, 0, 0, 0, 10.0}, 0);
+    ASSERT_EQ(own.size(), static_cast<size_t>(ENV_OWN_FEATURES));
+    EXPECT_TRUE(std::equal(own.begin(), own.end(), full.begin()));
+}
+
 }  // namespace
 }  // namespace zbenv
