@@ -1,7 +1,10 @@
 // Env steps per second of env_step against bare zb_step on matches of the same
-// line-up and action mix, in interleaved rounds (the best round of each counts).
-// The last column compares process CPU time instead of wall time: on a shared
-// machine a run that waits for a core loses wall time but no CPU time.
+// line-up and action mix, in interleaved rounds. Rates are from the median
+// round; a ratio is the median over rounds of the bare round's time over the
+// env round's beside it, which a shared, noisy machine disturbs less than
+// comparing the best round of each. The last column compares process CPU time
+// instead of wall time: a run that waits for a core loses wall time but no
+// CPU time.
 //
 //   env_bench [sizes, e.g. 2,2] [matches] [steps per round] [rounds] [threads...]
 #include <zibber_env.h>
@@ -164,23 +167,32 @@ int main(int argc, char** argv) {
 
     std::vector<std::function<void(int)>> runners = {[&](int s) { bare.run(s); }};
     for (Env& e : envs) runners.emplace_back([&e](int s) { e.run(s); });
-    std::vector<double> best(runners.size(), 1e300), bestCpu(runners.size(), 1e300);
+    std::vector<std::vector<double>> wall(runners.size()), cpu(runners.size());
     for (int r = 0; r < rounds; ++r)
         for (size_t v = 0; v < runners.size(); ++v) {
             auto start = std::chrono::steady_clock::now();
             const double cpuStart = cpuSeconds();
             runners[v](steps);
-            bestCpu[v] = std::min(bestCpu[v], cpuSeconds() - cpuStart);
-            best[v] =
-                std::min(best[v], std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            cpu[v].push_back(cpuSeconds() - cpuStart);
+            wall[v].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
-    std::printf("%d matches of %s, %d steps per round, best of %d\n", matches, argc > 1 ? argv[1] : "2,2", steps,
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const size_t n = values.size();
+        return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+    };
+    const auto pairedRatio = [&](const std::vector<std::vector<double>>& times, size_t v) {
+        std::vector<double> ratios;
+        for (size_t r = 0; r < times[v].size(); ++r) ratios.push_back(times[0][r] / times[v][r]);
+        return median(ratios);
+    };
+    std::printf("%d matches of %s, %d steps per round, %d rounds\n", matches, argc > 1 ? argv[1] : "2,2", steps,
                 rounds);
     for (size_t v = 0; v < runners.size(); ++v) {
-        double rate = steps * matches / best[v];
+        double rate = steps * matches / median(wall[v]);
         std::string name = v == 0 ? "bare zb_step" : "env_step, " + std::to_string(threads[v - 1]) + " thr";
         std::printf("%-16s %10.0f env steps/s %11.0f agent-steps/s %6.2fx  cpu %5.2fx\n", name.c_str(), rate,
-                    rate * agents, best[0] / best[v], bestCpu[0] / bestCpu[v]);
+                    rate * agents, pairedRatio(wall, v), pairedRatio(cpu, v));
     }
     // Both ran as many steps: their matches must be the same, bit for bit.
     bool same = true;
