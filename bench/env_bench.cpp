@@ -181,9 +181,10 @@ int main(int argc, char** argv) {
         const size_t n = values.size();
         return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
     };
-    const auto pairedRatio = [&](const std::vector<std::vector<double>>& times, size_t v) {
+    // The median over rounds of runner `of`'s time over runner v's beside it.
+    const auto pairedRatio = [&](const std::vector<std::vector<double>>& times, size_t v, size_t of) {
         std::vector<double> ratios;
-        for (size_t r = 0; r < times[v].size(); ++r) ratios.push_back(times[0][r] / times[v][r]);
+        for (size_t r = 0; r < times[v].size(); ++r) ratios.push_back(times[of][r] / times[v][r]);
         return median(ratios);
     };
     std::printf("%d matches of %s, %d steps per round, %d rounds\n", matches, argc > 1 ? argv[1] : "2,2", steps,
@@ -191,8 +192,10 @@ int main(int argc, char** argv) {
     for (size_t v = 0; v < runners.size(); ++v) {
         double rate = steps * matches / median(wall[v]);
         std::string name = v == 0 ? "bare zb_step" : "env_step, " + std::to_string(threads[v - 1]) + " thr";
-        std::printf("%-16s %10.0f env steps/s %11.0f agent-steps/s %6.2fx  cpu %5.2fx\n", name.c_str(), rate,
-                    rate * agents, pairedRatio(wall, v), pairedRatio(cpu, v));
+        std::printf("%-16s %10.0f env steps/s %11.0f agent-steps/s %6.2fx  cpu %5.2fx", name.c_str(), rate,
+                    rate * agents, pairedRatio(wall, v, 0), pairedRatio(cpu, v, 0));
+        if (v > 1) std::printf("  vs %d thr %5.2fx", threads[0], pairedRatio(wall, v, 1));
+        std::printf("\n");
     }
     // Both ran as many steps: their matches must be the same, bit for bit.
     bool same = true;
