@@ -24,9 +24,6 @@ constexpr double kBoundSlack = 1e-9;
 // Fill the grid again past this many added points, or this share of gaps.
 constexpr size_t kMostFresh = 24;
 constexpr int32_t kGapsPerLive = 4;
-// Past this many removals in a step, reading every point costs less than
-// finding each.
-constexpr int32_t kMostRemovals = 32;
 // With this few points, looking at each costs less than walking the rings.
 constexpr int32_t kFewPoints = 32;
 
@@ -169,11 +166,6 @@ void loadPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc) {
 
 bool syncPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc) {
     const int32_t removed = zb_num_removals(world);
-    if (removed > kMostRemovals) {
-        // Many at once (the rim shrank): reading every point costs less.
-        loadPointMirror(world, m, sc);
-        return true;
-    }
     if (removed > 0) {
         sc.removals.resize(static_cast<size_t>(removed) * ZB_REMOVAL_WIDTH);
         zb_removals(world, sc.removals.data());
