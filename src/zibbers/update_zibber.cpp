@@ -155,27 +155,23 @@ void glide(Zibber& z, double startSpeed, double walkBase, Substeps& steps, Turn&
     double vy = z.vy;
     double growthRate = z.growthRate;
     double h = turn.h;
-    // Three independent chains side by side, four with the planned turn.
-    int i = 0;
-    for (; i < turn.planned; ++i) {
+    const auto decay = [&](int i) {
         steps.vx[i] = vx;
         steps.vy[i] = vy;
         steps.grow[i] = growthRate;
         vx *= kSubstepDecay;
         vy *= kSubstepDecay;
         growthRate *= kSubstepDecay;
+    };
+    // Three independent chains side by side, four with the planned turn.
+    int i = 0;
+    for (; i < turn.planned; ++i) {
+        decay(i);
         h = wrapNear(h + turn.step);
         turn.heading[i] = h;
     }
 #pragma GCC unroll 5
-    for (; i < kSubsteps; ++i) {
-        steps.vx[i] = vx;
-        steps.vy[i] = vy;
-        steps.grow[i] = growthRate;
-        vx *= kSubstepDecay;
-        vy *= kSubstepDecay;
-        growthRate *= kSubstepDecay;
-    }
+    for (; i < kSubsteps; ++i) decay(i);
     z.vx = vx;
     z.vy = vy;
     z.growthRate = growthRate;
