@@ -26,6 +26,12 @@ const Snapshot& readState(const MatchConfig& config, Match& match, Workspace& ws
     return ws.snapshot;
 }
 
+// The point export when readState has read it for the bots, so that the
+// points are not copied twice.
+const double* exportedPoints(const MatchConfig& config, const Match& match) {
+    return config.hasBots ? match.snapshot.points.data() : nullptr;
+}
+
 bool isAlive(const Snapshot& s, int32_t i) { return zbhost::zibberAt(s, i)[ZB_ZIBBER_ALIVE] == 1.0; }
 
 void observeAll(const MatchConfig& config, Match& match, const Snapshot& s, Workspace& ws, float* out) {
@@ -90,7 +96,8 @@ void startMatch(const MatchConfig& config, Match& match, Workspace& ws, uint64_t
     // Seeded as a match between bots is, so that bots-only matches repeat those exactly.
     if (config.hasBots) match.bots = zbhost::makeBotState(config.sizes, config.policies, seed);
     const Snapshot& s = readState(config, match, ws);
-    if (!config.agentZibber.empty()) loadPointMirror(match.world.get(), match.points, ws.mirror);
+    if (!config.agentZibber.empty())
+        loadPointMirror(match.world.get(), match.points, ws.mirror, exportedPoints(config, match));
 
     const auto agents = config.agentZibber.size();
     match.lastScore.assign(agents, 0.0);
@@ -120,7 +127,7 @@ bool stepMatch(const MatchConfig& config, Match& match, Workspace& ws, const int
     sendActions(config, match, kinds, angles);
     zb_step(match.world.get());
     const Snapshot& s = readState(config, match, ws);
-    if (agents > 0) syncPointMirror(match.world.get(), match.points, ws.mirror);
+    if (agents > 0) syncPointMirror(match.world.get(), match.points, ws.mirror, exportedPoints(config, match));
     const bool limit = s.tick >= config.maxSteps;
     bool agentsDone = true;
     for (size_t a = 0; a < agents; ++a) {

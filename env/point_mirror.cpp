@@ -21,8 +21,10 @@ constexpr double kInvCell = kSide / (2.0 * kHalf);
 // Far above the rounding of a coordinate into a cell: keeps the ring bound on
 // the safe side.
 constexpr double kBoundSlack = 1e-9;
-// Fill the grid again past this many added points, or this share of gaps.
+// Fill the grid again past this many added points, or past this many gaps
+// and this share of them.
 constexpr size_t kMostFresh = 24;
+constexpr int32_t kFewestGaps = 32;
 constexpr int32_t kGapsPerLive = 4;
 // With this few points, looking at each costs less than walking the rings.
 constexpr int32_t kFewPoints = 32;
@@ -99,9 +101,12 @@ void refill(PointMirror& m, MirrorScratch& sc) {
     m.gaps = 0;
 }
 
-void readPoints(const zb_world* world, int32_t count, MirrorScratch& sc) {
+// The World's point export: the caller's copy when it has one, else read.
+const double* exportedPoints(const zb_world* world, int32_t count, const double* exported, MirrorScratch& sc) {
+    if (exported) return exported;
     sc.points.resize(static_cast<size_t>(count) * ZB_POINT_WIDTH);
     if (count > 0) zb_points(world, sc.points.data());
+    return sc.points.data();
 }
 
 FreshPoint pointOfRow(const double* row, int64_t order) {
@@ -158,20 +163,19 @@ void fillPointMirror(const double* rows, int32_t count, PointMirror& m, MirrorSc
     fillGrid(m, sc);
 }
 
-void loadPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc) {
+void loadPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc, const double* exported) {
     const int32_t count = zb_num_points(world);
-    readPoints(world, count, sc);
-    fillPointMirror(sc.points.data(), count, m, sc);
+    fillPointMirror(exportedPoints(world, count, exported, sc), count, m, sc);
 }
 
-bool syncPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc) {
+bool syncPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc, const double* exported) {
     const int32_t removed = zb_num_removals(world);
     if (removed > 0) {
         sc.removals.resize(static_cast<size_t>(removed) * ZB_REMOVAL_WIDTH);
         zb_removals(world, sc.removals.data());
         for (int32_t r = 0; r < removed; ++r) {
             if (deletePoint(m, sc.removals[static_cast<size_t>(r) * ZB_REMOVAL_WIDTH + ZB_REMOVAL_ID])) continue;
-            loadPointMirror(world, m, sc);
+            loadPointMirror(world, m, sc, exported);
             return false;
         }
     }
@@ -180,21 +184,21 @@ bool syncPointMirror(const zb_world* world, PointMirror& m, MirrorScratch& sc) {
     const int32_t count = zb_num_points(world);
     const int32_t added = count - m.live;
     if (added < 0) {
-        loadPointMirror(world, m, sc);
+        loadPointMirror(world, m, sc, exported);
         return false;
     }
     if (added > 0) {
-        readPoints(world, count, sc);
+        const double* rows = exportedPoints(world, count, exported, sc);
         const size_t first = m.fresh.size();
         m.fresh.resize(first + static_cast<size_t>(added));
         for (int32_t i = 0; i < added; ++i) {
-            const double* row = sc.points.data() + static_cast<std::ptrdiff_t>(count - added + i) * ZB_POINT_WIDTH;
+            const double* row = rows + static_cast<std::ptrdiff_t>(count - added + i) * ZB_POINT_WIDTH;
             FreshPoint& p = m.fresh[first + static_cast<size_t>(i)];
             p = pointOfRow(row, m.nextOrder++);
         }
         m.live += added;
     }
-    if (m.fresh.size() > kMostFresh || m.gaps > m.live / kGapsPerLive + kFewPoints) refill(m, sc);
+    if (m.fresh.size() > kMostFresh || m.gaps > m.live / kGapsPerLive + kFewestGaps) refill(m, sc);
     return true;
 }
 

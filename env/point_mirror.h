@@ -55,15 +55,17 @@ struct MirrorScratch {
     std::vector<int32_t> gridId, cellStart;
 };
 
-// Fills the mirror from every point of the World.
-void loadPointMirror(const zb_world* world, PointMirror& mirror, MirrorScratch& scratch);
+// Fills the mirror from every point of the World. exported: the World's point
+// export as it stands, when the caller has read it already; else null.
+void loadPointMirror(const zb_world* world, PointMirror& mirror, MirrorScratch& scratch, const double* exported);
 // The same from rows laid out as the World exports them.
 void fillPointMirror(const double* rows, int32_t count, PointMirror& mirror, MirrorScratch& scratch);
 
 // Brings the mirror up to the World after one zb_step since the last load or
-// sync. Returns false when what the World reports did not add up and the
-// mirror had to be filled from every point instead (a fault, never expected).
-bool syncPointMirror(const zb_world* world, PointMirror& mirror, MirrorScratch& scratch);
+// sync (exported as for loadPointMirror). Returns false when what the World
+// reports did not add up and the mirror had to be filled from every point
+// instead (a fault, never expected).
+bool syncPointMirror(const zb_world* world, PointMirror& mirror, MirrorScratch& scratch, const double* exported);
 
 // The k points nearest to (x, y) by squared distance (px - x)^2 + (py - y)^2,
 // ties to the earlier created; each Candidate's index is the point's place in

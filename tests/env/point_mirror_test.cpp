@@ -81,7 +81,7 @@ TEST(PointMirror, FollowsRealMatchesStepByStep) {
         zb_setup(world.get(), c.sizes.data(), static_cast<int32_t>(c.sizes.size()), nullptr);
         PointMirror m;
         MirrorScratch scratch;
-        loadPointMirror(world.get(), m, scratch);
+        loadPointMirror(world.get(), m, scratch, nullptr);
         std::mt19937_64 rng(c.seed);
         std::uniform_real_distribution<double> angle(-4, 4);
         std::vector<double> rows, zibbers;
@@ -92,11 +92,13 @@ TEST(PointMirror, FollowsRealMatchesStepByStep) {
             for (int32_t i = 0; i < n; ++i) zb_set_action(world.get(), i, static_cast<int32_t>(rng() % 3), angle(rng));
             const int32_t before = m.live;
             zb_step(world.get());
-            ASSERT_TRUE(syncPointMirror(world.get(), m, scratch)) << "step " << step;
-            appended += std::max(0, m.live - before + zb_num_removals(world.get()));
-
             rows.resize(static_cast<size_t>(zb_num_points(world.get())) * ZB_POINT_WIDTH);
             if (!rows.empty()) zb_points(world.get(), rows.data());
+            // Every other step from the caller's copy of the export, as with bots.
+            const double* exported = step % 2 && !rows.empty() ? rows.data() : nullptr;
+            ASSERT_TRUE(syncPointMirror(world.get(), m, scratch, exported)) << "step " << step;
+            appended += std::max(0, m.live - before + zb_num_removals(world.get()));
+
             std::vector<std::tuple<int64_t, double, double>> kept;
             for (size_t i = 0; i < m.grid.size(); ++i)
                 if (m.gridOrder[i] >= 0) kept.emplace_back(m.gridOrder[i], m.grid[i].x, m.grid[i].y);
